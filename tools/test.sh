@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds Cubatro twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test in both builds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+tools/setup.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== plain build"
+tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBATRO_WERROR=ON
+ctest --test-dir build --parallel "$jobs" --timeout 300
+
+echo "== sanitizer build (address, undefined)"
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCUBATRO_SANITIZE=ON -DCUBATRO_WERROR=ON
+ctest --test-dir build-asan --parallel "$jobs" --timeout 600
