@@ -1,0 +1,1 @@
+// Cube: not written yet.

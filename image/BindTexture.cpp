@@ -1,0 +1,1 @@
+// BindTexture: not written yet.

@@ -1,0 +1,1 @@
+// Sgi: not written yet.

@@ -1,0 +1,1 @@
+// Texture: not written yet.

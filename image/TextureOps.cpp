@@ -1,0 +1,1 @@
+// TextureOps: not written yet.

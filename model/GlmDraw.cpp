@@ -1,0 +1,1 @@
+// GlmDraw: not written yet.

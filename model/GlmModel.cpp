@@ -1,0 +1,1 @@
+// GlmModel: not written yet.

@@ -1,0 +1,1 @@
+// GlmProcess: not written yet.

@@ -1,0 +1,1 @@
+// GlmRead: not written yet.

@@ -1,0 +1,1 @@
+// GlmWrite: not written yet.

@@ -1,0 +1,1 @@
+// Flare: not written yet.

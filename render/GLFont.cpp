@@ -1,0 +1,1 @@
+// GLFont: not written yet.

@@ -1,0 +1,1 @@
+// CubeTest: no cases yet.

@@ -1,0 +1,1 @@
+// BindTextureTest: no cases yet.

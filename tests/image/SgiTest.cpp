@@ -1,0 +1,1 @@
+// SgiTest: no cases yet.

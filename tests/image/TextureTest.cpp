@@ -1,0 +1,1 @@
+// TextureTest: no cases yet.

@@ -1,0 +1,1 @@
+// GlmProcessTest: no cases yet.

@@ -1,0 +1,1 @@
+// GlmReadTest: no cases yet.

@@ -1,0 +1,1 @@
+// LightTest: no cases yet.
