@@ -1,0 +1,2 @@
+// ObjReadBench: not written yet.
+int main() { return 0; }

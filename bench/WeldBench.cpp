@@ -1,0 +1,2 @@
+// WeldBench: not written yet.
+int main() { return 0; }
