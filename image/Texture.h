@@ -152,8 +152,8 @@ public:
     static int NextPowerOfTwo(int n);
     // 2^(i − 1) for the first i ≥ 1 with 2^i ≥ n: 1 → 1, 2 → 1, 4 → 2, 5 → 4. n ≤ 0 unchanged.
     static int PrevPowerOfTwo(int n);
-    // Blits the block with infoHeader to dc at (x, y); −1 for width or height means the
-    // image's. Returns the number of rows drawn (the device's answer), 0 for an invalid image.
+    // Blits the block with infoHeader to dc at (x, y); a width or height of −1 (any negative)
+    // means the image's. Returns the number of rows drawn (the device's answer), 0 for an invalid image.
     int Draw(CDeviceContext& dc, int x, int y, int nWidth = -1, int nHeight = -1) const;
 
     // --- data (public so that the texture bank and the display code can read the block;
