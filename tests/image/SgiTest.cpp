@@ -326,6 +326,11 @@ const SRefusal s_refusals[] = {
     {"NoRows", Verbatim(3, 0, 1, {}), "the image has no pixels (3 x 0)"},
 };
 
+void PrintTo(const SRefusal& refusal, std::ostream* pStream)
+{
+    *pStream << refusal.pszName;
+}
+
 class SgiRefusalTest : public SgiTest, public ::testing::WithParamInterface<SRefusal>
 {
 };
@@ -482,6 +487,11 @@ const SGolden s_golden[] = {
     {"RunLength64x48", RunLength(64, 48, 1, EncodedRows(64, 48)), 3146224664767113886ull},
     {"RunLength300x7", RunLength(300, 7, 1, EncodedRows(300, 7)), 11847967952626486846ull},
 };
+
+void PrintTo(const SGolden& golden, std::ostream* pStream)
+{
+    *pStream << golden.pszName;
+}
 
 class SgiGoldenTest : public SgiTest, public ::testing::WithParamInterface<SGolden>
 {
