@@ -28,8 +28,8 @@
 class CTextureEntry
 {
 public:
-    CTextureEntry(GLuint nId) : id(nId) {}  // upon exit count is 1
-    virtual ~CTextureEntry();               // deletes nothing: the bank deletes the texture
+    explicit CTextureEntry(GLuint nId) : id(nId) {}  // upon exit count is 1
+    virtual ~CTextureEntry();                        // deletes nothing: the bank deletes the texture
 
     GLuint id;          // texture object made for the file; 0 (no texture) when its image could not be read
     int32_t count = 1;  // references handed out and not yet released

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>  // fstat for the size of the open file
 
+#include <cassert>  // preconditions
 #include <cstring>  // std::memcpy, std::memset for byte access
 #include <limits>   // numeric limits for the overflow checks
 #include <new>      // std::bad_alloc
@@ -180,6 +181,7 @@ void SgiClose(SgiImage* pImage)
 
 bool SgiGetRow(SgiImage* pImage, unsigned char* pOut, int y, int z)
 {
+    assert(pImage && pOut);
     SgiImage& image = *pImage;
     std::memset(pOut, 0, image.xsize);
     std::string why;
