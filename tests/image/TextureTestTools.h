@@ -18,10 +18,12 @@ namespace cubatro::test
 using Bytes = std::vector<unsigned char>;
 
 // Runs a shell command; the test fails with the command's output when it does not succeed.
+// The command runs in a subshell, so that its own redirections keep the messages of the tools
+// out of the files they write.
 inline bool Shell(const std::string& command)
 {
     std::string output;
-    const int nStatus = RunCommand(command, &output);
+    const int nStatus = RunCommand("(" + command + ")", &output);
     EXPECT_EQ(nStatus, 0) << command << "\n" << output;
     return nStatus == 0;
 }
