@@ -188,8 +188,9 @@ bool SgiGetRow(SgiImage* pImage, unsigned char* pOut, int y, int z)
     if (!image.fault.empty())
         why = image.fault;
     else if (y < 0 || y >= image.ysize || z < 0 || z >= image.zsize)
-        why = "row " + std::to_string(y) + " of channel " + std::to_string(z) + " is outside the image of " +
-              std::to_string(image.ysize) + " rows and " + std::to_string(image.zsize) + " channels";
+        why = "row " + std::to_string(y) + " of channel " + std::to_string(z) +
+              " is outside the image (ysize " + std::to_string(image.ysize) + ", zsize " +
+              std::to_string(image.zsize) + ")";
     else if (IsRunLength(image))
     {
         why = DecodeRow(image, pOut, static_cast<size_t>(y) + static_cast<size_t>(z) * image.ysize);

@@ -258,9 +258,9 @@ TEST_P(SgiRowTest, RowsOutsideTheImageAreRefused)
         Bytes row(2, 0xAA);
         ::testing::internal::CaptureStderr();
         EXPECT_FALSE(SgiGetRow(pImage.get(), row.data(), y, z));
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-                  path + ": row " + std::to_string(y) + " of channel " + std::to_string(z) +
-                      " is outside the image of 2 rows and 1 channels\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), path + ": row " + std::to_string(y) +
+                                                                " of channel " + std::to_string(z) +
+                                                                " is outside the image (ysize 2, zsize 1)\n");
         EXPECT_EQ(row, Bytes(2, 0));
     }
 }
