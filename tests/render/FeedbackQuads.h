@@ -2,9 +2,13 @@
 //
 // OpenGL may report a quad (corners a, b, c, d) as one polygon of four vertices or as the two
 // triangles (a, b, d) and (b, c, d). QuadsOf puts the corners back together in their order.
+// SceneProjection and SceneOf map the scene box from -4 to 4 on each axis onto the fixture's
+// 64 × 64 framebuffer and back, so that feedback positions read as scene coordinates.
 #pragma once
 
 #include "HeadlessGl.h"  // SFeedbackPrimitive, SFeedbackVertex
+
+#include <GL/gl.h>  // the projection of the scene box
 
 #include <gtest/gtest.h>  // ADD_FAILURE for captures that hold no quads
 
@@ -48,6 +52,23 @@ inline std::vector<SFeedbackQuad> QuadsOf(const std::vector<SFeedbackPrimitive>&
         ++i;
     }
     return quads;
+}
+
+// Projection: the box from -4 to 4 on each axis, seen along -z; modelview: identity.
+inline void SceneProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -4.0, 4.0, -8.0, 8.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+// Scene coordinates of a feedback vertex captured under SceneProjection on the 64-pixel framebuffer.
+inline std::array<float, 3> SceneOf(const SFeedbackVertex& v)
+{
+    const float fScale = 8.0f / 64.0f;
+    return {v.pos[0] * fScale - 4.0f, v.pos[1] * fScale - 4.0f, -8.0f * (2.0f * v.pos[2] - 1.0f)};
 }
 
 }  // namespace cubatro::test

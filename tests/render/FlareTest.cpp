@@ -24,6 +24,8 @@ using cubatro::test::CGlTest;
 using cubatro::test::CTempDir;
 using cubatro::test::CWorkingDir;
 using cubatro::test::QuadsOf;
+using cubatro::test::SceneOf;
+using cubatro::test::SceneProjection;
 using cubatro::test::SFeedbackQuad;
 using cubatro::test::SgiVerbatim;
 using cubatro::test::SpriteName;
@@ -137,22 +139,6 @@ protected:
     std::unique_ptr<CWorkingDir> m_pWorkingDir;
     std::unique_ptr<CFlare> m_pFlare;
 };
-
-// Scene coordinates from feedback window coordinates under glOrtho(-2, 2, -2, 2, -4, 4).
-Vec3 SceneOf(const cubatro::test::SFeedbackVertex& v)
-{
-    const float fScale = 4.0f / 64.0f;  // the fixture's framebuffer is 64 pixels wide and high
-    return {v.pos[0] * fScale - 2.0f, v.pos[1] * fScale - 2.0f, -4.0f * (2.0f * v.pos[2] - 1.0f)};
-}
-
-void SceneProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-2.0, 2.0, -2.0, 2.0, -4.0, 4.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
 
 TEST_F(FlareTest, SpritesAreLuminanceTexturesWithAlignmentOneLeftInForce)
 {
