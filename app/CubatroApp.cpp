@@ -1,0 +1,70 @@
+// CubatroApp: the working-directory rule, start-up and the idle loop.
+#include "app/CubatroApp.h"
+
+#include "app/CubatroView.h"       // CCubatroView, repainted from idle time
+#include "app/MainFrame.h"         // CMainFrame, the main window
+#include "platform/Diagnostics.h"  // plat::SetMessageBoxSink for real boxes
+
+#include <wx/cmdline.h>  // wxCmdLineParser for the optional document
+#include <wx/msgdlg.h>   // wxMessageBox
+
+#include <cstdio>    // std::fwrite to standard error
+#include <unistd.h>  // chdir for the working-directory rule
+
+namespace
+{
+// The game's files are found in "debug" below the start directory when it exists; the change
+// happens before main, and silently fails otherwise.
+const bool g_bInDebugDirectory = ::chdir("debug") == 0;
+}  // namespace
+
+wxIMPLEMENT_APP(CCubatroApp);
+
+CCubatroApp::CCubatroApp()
+{
+    SetVendorName("Local AppWizard-Generated Applications");
+    SetAppName("Cubatro");
+    Bind(wxEVT_IDLE, &CCubatroApp::OnIdle, this);
+}
+
+bool CCubatroApp::OnInit()
+{
+    (void)g_bInDebugDirectory;
+    plat::SetMessageBoxSink(
+        [](std::string_view text)
+        {
+            // Also on standard error, so that a box nobody sees still leaves a trace.
+            std::fwrite(text.data(), 1, text.size(), stderr);
+            std::fputc('\n', stderr);
+            wxMessageBox(wxString::FromUTF8(text.data(), text.size()), "Cubatro", wxOK);
+        });
+
+    wxCmdLineParser parser(argc, argv);
+    parser.AddParam("document", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+    if (parser.Parse(false) != 0) return false;
+
+    auto* pFrame = new CMainFrame();
+    if (parser.GetParamCount() > 0 && !pFrame->OpenDocument(parser.GetParam(0)))
+    {
+        plat::MessageBox("Impossible d'ouvrir le document " + parser.GetParam(0).utf8_string() + ".");
+        m_pView = nullptr;
+        pFrame->Destroy();
+        return false;
+    }
+    SetTopWindow(pFrame);
+    pFrame->Show(true);
+    return true;
+}
+
+int CCubatroApp::OnExit()
+{
+    plat::SetMessageBoxSink(nullptr);
+    return wxApp::OnExit();
+}
+
+void CCubatroApp::OnIdle(wxIdleEvent& event)
+{
+    if (m_pView) m_pView->Refresh(false);
+    event.RequestMore();
+    event.Skip();
+}
