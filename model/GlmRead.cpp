@@ -17,6 +17,7 @@
 #include "platform/PathResolver.h"  // plat::OpenFile for the model and library files
 
 #include <cfloat>        // FLT_MIN, FLT_MAX for the fast float path
+#include <array>         // std::array for the character classes
 #include <charconv>      // std::from_chars for the numbers the fast path leaves
 #include <cinttypes>     // PRId64 for corner numbers in messages
 #include <cstdarg>       // va_list for the message of a malformed statement
@@ -29,7 +30,11 @@
 #include <string>        // std::string for file text and names
 #include <system_error>  // std::errc from std::from_chars
 
-#include <sys/stat.h>  // fstat: the size of a regular file before reading it
+#if defined(__SSE2__)
+#include <emmintrin.h>  // SSE2: sixteen characters at a time when counting corners
+#endif
+#include <sys/mman.h>  // mmap: a regular file is read by mapping it
+#include <sys/stat.h>  // fstat: whether a file is regular, and its size
 
 namespace
 {
@@ -41,10 +46,19 @@ namespace
     std::exit(1);
 }
 
-// The whole text of a file, held in memory.
+// The whole text of a file, held in memory: a regular file is mapped (read-only, private,
+// populated at once), anything else is read into an owned buffer.
 class CFileText
 {
 public:
+    CFileText() = default;
+    virtual ~CFileText()
+    {
+        if (m_pMapped) ::munmap(m_pMapped, m_nSize);
+    }
+    CFileText(const CFileText&) = delete;
+    CFileText& operator=(const CFileText&) = delete;
+
     // Reads the file `name` (through the path resolver); false when it cannot be opened or read.
     bool Read(std::string_view name)
     {
@@ -52,8 +66,19 @@ public:
         if (!pFile) return false;
         struct stat info;
         std::size_t nCapacity = 1 << 16;
-        if (::fstat(fileno(pFile.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0)
-            nCapacity = static_cast<std::size_t>(info.st_size) + 1;
+        if (::fstat(fileno(pFile.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        {
+            const std::size_t nSize = static_cast<std::size_t>(info.st_size);
+            void* pMapped =
+                ::mmap(nullptr, nSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(pFile.get()), 0);
+            if (pMapped != MAP_FAILED)
+            {
+                m_pMapped = pMapped;
+                m_nSize = nSize;
+                return true;
+            }
+            nCapacity = nSize + 1;
+        }
         m_pText = std::make_unique_for_overwrite<char[]>(nCapacity);
         m_nSize = 0;
         for (;;)
@@ -68,10 +93,15 @@ public:
         }
         return !std::ferror(pFile.get());
     }
-    std::string_view View() const { return std::string_view(m_pText.get(), m_nSize); }
+
+    std::string_view View() const
+    {
+        return std::string_view(m_pMapped ? static_cast<const char*>(m_pMapped) : m_pText.get(), m_nSize);
+    }
 
 private:
-    std::unique_ptr<char[]> m_pText;  // owned text of the file
+    void* m_pMapped = nullptr;        // owned mapping of a regular file, or null
+    std::unique_ptr<char[]> m_pText;  // owned text read from any other file
     std::size_t m_nSize = 0;          // bytes of text
 };
 
@@ -104,78 +134,115 @@ std::string_view FirstWord(std::string_view text)
     return text.substr(i, j - i);
 }
 
-// Parses all of `word` as a float. The common forms ([sign] digits [. digits] [e [sign] digits]
-// with at most 19 significant digits and a small exponent) are converted exactly in double
-// precision and rounded once to float; everything else goes through std::from_chars.
-bool ParseFloat(std::string_view word, float& fValue)
+// Powers of ten that fit 64 bits, up to the eighth.
+constexpr std::uint64_t s_nTens[] = {1ull,      10ull,      100ull,      1000ull,     10000ull,
+                                     100000ull, 1000000ull, 10000000ull, 100000000ull};
+
+// Reads up to eight digits at p at once; returns how many there are (0 to 8) and their value.
+[[gnu::always_inline]] inline unsigned ReadDigits8(const char* p, const char* pEnd, std::uint32_t& nValue)
+{
+    if (pEnd - p >= 8)
+    {
+        std::uint64_t nChunk;
+        std::memcpy(&nChunk, p, sizeof nChunk);  // the first character in the lowest byte
+        const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;  // digits become 0 to 9
+        const std::uint64_t nNonDigits =
+            (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
+        const unsigned nCount = nNonDigits ? static_cast<unsigned>(__builtin_ctzll(nNonDigits)) / 8 : 8;
+        if (nCount == 0) return 0;
+        // Move the digits to the high bytes; the low bytes become leading zeros.
+        std::uint64_t v = nOffsets << (8 * (8 - nCount));
+        v = v * 10 + (v >> 8);
+        v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+             (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+            32;
+        nValue = static_cast<std::uint32_t>(v);
+        return nCount;
+    }
+    unsigned nCount = 0;
+    std::uint32_t v = 0;
+    for (; nCount < 8 && p < pEnd && IsDigit(*p); p++, nCount++)
+        v = v * 10 + static_cast<unsigned>(*p - '0');
+    nValue = v;
+    return nCount;
+}
+
+// Reads the run of digits at p into nValue (after what it held) and moves p past it; returns
+// the number of digits. Past 19 digits the value is not meaningful.
+[[gnu::always_inline]] inline unsigned ReadDigits(const char*& p, const char* pEnd, std::uint64_t& nValue)
+{
+    unsigned nTotal = 0;
+    for (;;)
+    {
+        std::uint32_t nPart = 0;
+        const unsigned nCount = ReadDigits8(p, pEnd, nPart);
+        nValue = nValue * s_nTens[nCount] + nPart;
+        nTotal += nCount;
+        p += nCount;
+        if (nCount < 8) return nTotal;
+    }
+}
+
+// Converts the number at p when it has the common form ([sign] digits [. digits] [e [sign]
+// digits], at most 19 digits, a small exponent) and ends at a blank or at pEnd. The mantissa
+// is exact; scaling it by a power of ten in double precision is off by at most two units of
+// the last place, so rounding that double to float gives the correctly rounded float unless it
+// lies within a few units of a float midpoint, or outside the normal float range: those cases
+// are left to the general conversion. Returns the position after the number, or null when
+// the general conversion is needed (or there is no number).
+inline const char* FastFloat(const char* p, const char* const pEnd, float& fValue)
 {
     static constexpr double s_dPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char* p = word.data();
-    const char* const pEnd = p + word.size();
-    bool bNegative = false;
-    if (p < pEnd && (*p == '-' || *p == '+')) bNegative = *p++ == '-';
+    static constexpr double s_dInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                             1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                                             1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+    const bool bNegative = p < pEnd && *p == '-';
+    p += p < pEnd && (*p == '-' || *p == '+');
     std::uint64_t nMantissa = 0;
-    int nDigits = 0;    // significant digits taken into the mantissa
+    unsigned nDigits = ReadDigits(p, pEnd, nMantissa);
     int nExponent = 0;  // power of ten applied to the mantissa
-    bool bAnyDigit = false;
-    bool bExact = true;
-    for (; p < pEnd && IsDigit(*p); p++)
-    {
-        bAnyDigit = true;
-        if (nMantissa == 0 && *p == '0') continue;
-        if (nDigits < 19)
-            nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - '0'), nDigits++;
-        else
-            bExact = false;
-    }
     if (p < pEnd && *p == '.')
     {
-        for (p++; p < pEnd && IsDigit(*p); p++)
-        {
-            bAnyDigit = true;
-            if (nMantissa == 0 && *p == '0')
-            {
-                nExponent--;
-                continue;
-            }
-            if (nDigits < 19)
-                nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - '0'), nDigits++, nExponent--;
-            else
-                bExact = false;
-        }
+        const unsigned nFraction = ReadDigits(++p, pEnd, nMantissa);
+        nDigits += nFraction;
+        nExponent = -static_cast<int>(nFraction);
     }
-    if (bAnyDigit && p < pEnd && (*p == 'e' || *p == 'E'))
+    if (nDigits == 0 || nDigits > 19) return nullptr;
+    if (p < pEnd && (*p == 'e' || *p == 'E'))
     {
         const char* q = p + 1;
         bool bExpNegative = false;
         if (q < pEnd && (*q == '-' || *q == '+')) bExpNegative = *q++ == '-';
-        if (q < pEnd && IsDigit(*q))
-        {
-            int nExp = 0;
-            for (; q < pEnd && IsDigit(*q); q++)
-                if (nExp < 100000) nExp = nExp * 10 + (*q - '0');
-            nExponent += bExpNegative ? -nExp : nExp;
-            p = q;
-        }
+        if (q == pEnd || !IsDigit(*q)) return nullptr;
+        int nExp = 0;
+        for (; q < pEnd && IsDigit(*q); q++)
+            if (nExp < 100000) nExp = nExp * 10 + (*q - '0');
+        nExponent += bExpNegative ? -nExp : nExp;
+        p = q;
     }
-    if (bAnyDigit && p == pEnd && bExact && nMantissa < (std::uint64_t(1) << 53) && nExponent >= -22 &&
-        nExponent <= 22)
-    {
-        double d = static_cast<double>(nMantissa);
-        d = nExponent < 0 ? d / s_dPowers[-nExponent] : d * s_dPowers[nExponent];
-        // The double is correctly rounded; rounding it to float is exact unless it lies on a
-        // float midpoint or outside the normal float range.
-        std::uint64_t nBits;
-        std::memcpy(&nBits, &d, sizeof nBits);
-        if ((d == 0.0 || (d >= FLT_MIN && d <= FLT_MAX)) && (nBits & 0x1FFFFFFFu) != 0x10000000u)
-        {
-            fValue = static_cast<float>(bNegative ? -d : d);
-            return true;
-        }
-    }
-    // The general path.
+    if ((p < pEnd && !IsSpace(*p)) || nMantissa >= (std::uint64_t(1) << 53) || nExponent < -22 ||
+        nExponent > 22)
+        return nullptr;
+    const double d =
+        static_cast<double>(nMantissa) * (nExponent < 0 ? s_dInverses[-nExponent] : s_dPowers[nExponent]);
+    std::uint64_t nBits;
+    std::memcpy(&nBits, &d, sizeof nBits);
+    const std::uint64_t nBelowFloat = nBits & 0x1FFFFFFFu;  // the bits a float drops
+    if ((d != 0.0 && (d < FLT_MIN || d > FLT_MAX)) ||
+        (nBelowFloat >= 0x10000000u - 8 && nBelowFloat <= 0x10000000u + 8))
+        return nullptr;
+    fValue = static_cast<float>(bNegative ? -d : d);
+    return p;
+}
+
+// Parses all of `word` as a float: the fast conversion when it applies, std::from_chars
+// (correctly rounded) otherwise.
+bool ParseFloat(std::string_view word, float& fValue)
+{
+    const char* const pEnd = word.data() + word.size();
+    if (!word.empty() && FastFloat(word.data(), pEnd, fValue) == pEnd) return true;
     const char* pFirst = word.data();
     if (pFirst < pEnd && *pFirst == '+') pFirst++;
     if (pFirst == pEnd || *pFirst == '+') return false;
@@ -191,27 +258,6 @@ bool ParseFloat(std::string_view word, float& fValue)
     else if (result.ec != std::errc())
         return false;
     fValue = f;
-    return true;
-}
-
-// Parses all of `word` as a decimal integer with an optional sign; values beyond the int64
-// range saturate (they are out of range for every array anyway).
-bool ParseInteger(std::string_view word, std::int64_t& nValue)
-{
-    std::size_t i = 0;
-    bool bNegative = false;
-    if (i < word.size() && (word[i] == '-' || word[i] == '+')) bNegative = word[i++] == '-';
-    if (i == word.size()) return false;
-    std::int64_t n = 0;
-    for (; i < word.size(); i++)
-    {
-        if (!IsDigit(word[i])) return false;
-        if (n < (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            n = n * 10 + (word[i] - '0');
-        else
-            n = std::numeric_limits<std::int64_t>::max();
-    }
-    nValue = bNegative ? -n : n;
     return true;
 }
 
@@ -244,6 +290,27 @@ public:
         while (m_p < m_pEnd && !IsSpace(*m_p))
             m_p++;
         return std::string_view(pStart, static_cast<std::size_t>(m_p - pStart));
+    }
+
+    // Upon exit the cursor is on the first character of the current line that is not a blank
+    // (the line end or the end of the text at the latest).
+    void SkipBlanks()
+    {
+        while (m_p < m_pEnd && *m_p != '\n' && IsSpace(*m_p))
+            m_p++;
+    }
+
+    const char* Pos() const { return m_p; }     // current position
+    const char* End() const { return m_pEnd; }  // end of the text
+    void SetPos(const char* p) { m_p = p; }     // moves within the text
+
+    // The word that starts at p (up to the next whitespace).
+    std::string_view WordAt(const char* p) const
+    {
+        const char* q = p;
+        while (q < m_pEnd && !IsSpace(*q))
+            q++;
+        return std::string_view(p, static_cast<std::size_t>(q - p));
     }
 
     // Upon exit the cursor is at the start of the next line (or the end of the text).
@@ -301,34 +368,136 @@ ECornerForm FormOf(std::string_view corner)
                                                                   : ECornerForm::vertexTextureNormal;
 }
 
-// Splits `corner` in the given form; false when it does not have exactly that form.
-bool ParseCorner(std::string_view corner, ECornerForm form, std::int64_t& v, std::int64_t& t, std::int64_t& n)
+// Whether a number begins at p: an optional sign and a digit.
+inline bool StartsNumberAt(const char* p, const char* pEnd)
 {
+    if (p < pEnd && (*p == '-' || *p == '+')) p++;
+    return p < pEnd && IsDigit(*p);
+}
+
+// Character classes for counting the corners of a face line.
+enum : unsigned char
+{
+    s_cOther = 0,    // anything else
+    s_cBlank = 1,    // space, tab, vertical tab, form feed, carriage return
+    s_cNewline = 2,  // line feed
+    s_cDigit = 4,    // 0 to 9
+    s_cInner = 8,    // '/', '-', '+': inside a corner
+};
+
+constexpr std::array<unsigned char, 256> MakeClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int c : {' ', '\t', '\v', '\f', '\r'})
+        classes[static_cast<unsigned char>(c)] = s_cBlank;
+    classes['\n'] = s_cNewline;
+    for (int c = '0'; c <= '9'; c++)
+        classes[static_cast<unsigned char>(c)] = s_cDigit;
+    for (int c : {'/', '-', '+'})
+        classes[static_cast<unsigned char>(c)] = s_cInner;
+    return classes;
+}
+constexpr std::array<unsigned char, 256> s_classes = MakeClasses();
+
+// The number of bits set in the low 16 bits of n.
+inline unsigned CountBits16(unsigned n)
+{
+    n = n - ((n >> 1) & 0x5555u);
+    n = (n & 0x3333u) + ((n >> 2) & 0x3333u);
+    n = (n + (n >> 4)) & 0x0F0Fu;
+    return (n + (n >> 8)) & 0x1Fu;
+}
+
+// The number of words on the line from p when the line holds nothing but words that begin
+// with a digit and consist of digits, '/', '-' and '+' (the usual face line); 0 otherwise,
+// when the caller counts word by word. Sixteen characters at a time where the machine allows.
+inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
+{
+    std::uint64_t nWords = 0;
+    unsigned nPreviousBlank = 1, nBad = 0;
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), ret = _mm_set1_epi8('\r');
+    const __m128i newline = _mm_set1_epi8('\n'), minus = _mm_set1_epi8('-'), plus = _mm_set1_epi8('+');
+    // Ranges by signed comparison after a shift that moves the range's start to -128.
+    const __m128i slashShift = _mm_set1_epi8(static_cast<char>(0x80 - '/'));
+    const __m128i slashLimit = _mm_set1_epi8(static_cast<char>(0x80 + ('9' - '/') + 1 - 256));
+    const __m128i digitShift = _mm_set1_epi8(static_cast<char>(0x80 - '0'));
+    const __m128i digitLimit = _mm_set1_epi8(static_cast<char>(0x80 + ('9' - '0') + 1 - 256));
+    for (; pEnd - p >= 16; p += 16)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned nNewlines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
+        const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab)),
+                                           _mm_cmpeq_epi8(v, ret));
+        const __m128i digitOrSlash = _mm_cmplt_epi8(_mm_add_epi8(v, slashShift), slashLimit);
+        const __m128i digit = _mm_cmplt_epi8(_mm_add_epi8(v, digitShift), digitLimit);
+        const __m128i allowed = _mm_or_si128(_mm_or_si128(blank, digitOrSlash),
+                                             _mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)));
+        const unsigned nBlanks = static_cast<unsigned>(_mm_movemask_epi8(blank));
+        const unsigned nAllowed = static_cast<unsigned>(_mm_movemask_epi8(allowed));
+        const unsigned nDigits = static_cast<unsigned>(_mm_movemask_epi8(digit));
+        const unsigned nLine =
+            nNewlines ? (nNewlines & (0u - nNewlines)) - 1 : 0xFFFFu;  // before the line end
+        const unsigned nStarts = ~nBlanks & nLine & ((nBlanks << 1) | nPreviousBlank);
+        nWords += CountBits16(nStarts);
+        nBad |= (nLine & ~nAllowed) | (nStarts & ~nDigits);
+        if (nNewlines) return nBad ? 0 : nWords;
+        nPreviousBlank = (nBlanks >> 15) & 1u;
+    }
+#endif
+    for (; p < pEnd; p++)
+    {
+        const unsigned c = s_classes[static_cast<unsigned char>(*p)];
+        if (c == s_cNewline) break;
+        const unsigned nBlank = c & s_cBlank;
+        const unsigned nStart = nPreviousBlank & (nBlank ^ 1u);
+        nWords += nStart;
+        nBad |= (nStart & (c != s_cDigit)) | (c == s_cOther);
+        nPreviousBlank = nBlank;
+    }
+    return nBad ? 0 : nWords;
+}
+
+// Reads a decimal integer with an optional sign at p and moves p past it; a number of more than
+// 18 digits saturates at the int64 maximum (it is out of range for every array anyway).
+[[gnu::always_inline]] inline bool ScanInteger(const char*& p, const char* pEnd, std::int64_t& nValue)
+{
+    const bool bNegative = p < pEnd && *p == '-';
+    p += p < pEnd && (*p == '-' || *p == '+');
+    std::uint64_t n = 0;
+    const unsigned nDigits = ReadDigits(p, pEnd, n);
+    if (nDigits == 0) return false;
+    if (nDigits > 18)  // beyond every array: saturate
+        n = std::numeric_limits<std::int64_t>::max();
+    nValue = bNegative ? -static_cast<std::int64_t>(n) : static_cast<std::int64_t>(n);
+    return true;
+}
+
+// Reads the corner at p in the given form; returns the position after it, or null when the
+// word there does not have exactly that form.
+[[gnu::always_inline]] inline const char* ScanCorner(const char* p, const char* pEnd, ECornerForm form,
+                                                     std::int64_t& v, std::int64_t& t, std::int64_t& n)
+{
+    if (!ScanInteger(p, pEnd, v)) return nullptr;
     switch (form)
     {
     case ECornerForm::vertex:
-        return ParseInteger(corner, v);
+        break;
     case ECornerForm::vertexTexture:
-    {
-        const std::size_t s = corner.find('/');
-        return s != std::string_view::npos && ParseInteger(corner.substr(0, s), v) &&
-               ParseInteger(corner.substr(s + 1), t);
-    }
+        if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t)) return nullptr;
+        break;
     case ECornerForm::vertexNormal:
-    {
-        const std::size_t s = corner.find("//");
-        return s != std::string_view::npos && ParseInteger(corner.substr(0, s), v) &&
-               ParseInteger(corner.substr(s + 2), n);
-    }
+        if (pEnd - p < 2 || p[0] != '/' || p[1] != '/') return nullptr;
+        p += 2;
+        if (!ScanInteger(p, pEnd, n)) return nullptr;
+        break;
     case ECornerForm::vertexTextureNormal:
-    {
-        const std::size_t s1 = corner.find('/');
-        const std::size_t s2 = s1 == std::string_view::npos ? s1 : corner.find('/', s1 + 1);
-        return s2 != std::string_view::npos && ParseInteger(corner.substr(0, s1), v) &&
-               ParseInteger(corner.substr(s1 + 1, s2 - s1 - 1), t) && ParseInteger(corner.substr(s2 + 1), n);
+        if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t) || p == pEnd || *p++ != '/' ||
+            !ScanInteger(p, pEnd, n))
+            return nullptr;
+        break;
     }
-    }
-    return false;
+    return p == pEnd || IsSpace(*p) ? p : nullptr;
 }
 
 // Reports a malformed statement of the file `file` at the line of `pAt` and ends the process.
@@ -362,6 +531,12 @@ void ReadFloats(CTextCursor& cursor, float* pValues, int nCount, const char* psz
 {
     for (int i = 0; i < nCount; i++)
     {
+        cursor.SkipBlanks();
+        if (const char* pAfter = FastFloat(cursor.Pos(), cursor.End(), pValues[i]))
+        {
+            cursor.SetPos(pAfter);
+            continue;
+        }
         const std::string_view word = cursor.NextWordOnLine();
         if (!ParseFloat(word, pValues[i]))
             Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
@@ -438,10 +613,13 @@ void CGlmModel::_glmFirstPass(std::string_view text)
         }
         case 'f':
         {
-            std::uint64_t nCorners = 0;
-            for (std::string_view corner = cursor.NextWordOnLine(); StartsNumber(corner);
-                 corner = cursor.NextWordOnLine())
-                nCorners++;
+            std::uint64_t nCorners = CountSimpleCorners(cursor.Pos(), cursor.End());
+            if (nCorners == 0)  // not a plain line: count word by word
+                for (cursor.SkipBlanks(); StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
+                {
+                    nCorners++;
+                    cursor.NextWordOnLine();
+                }
             if (nCorners < 3)
                 Malformed("glmReadOBJ()", pathname, cursor.LineOf(word.data()),
                           "a face needs at least three corners.\n");
@@ -483,13 +661,16 @@ void CGlmModel::_glmSecondPass(std::string_view text)
     // Turns a corner number of the file into an index within the elements of its kind read
     // so far; 0 and numbers beyond them end the read.
     const auto resolve = [&](std::int64_t nNumber, std::uint32_t nRead, const char* pszKind,
-                             std::string_view corner) -> std::uint32_t
+                             const char* pCorner) -> std::uint32_t
     {
         const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
         if (nNumber == 0 || nIndex < 1 || nIndex > std::int64_t(nRead))
-            Malformed(s_pszReader, pathname, cursor.LineOf(corner.data()),
+        {
+            const std::string_view corner = cursor.WordAt(pCorner);
+            Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
                       "%s number %" PRId64 " in corner \"%.*s\" is out of range (%u read so far).\n", pszKind,
                       nNumber, Len(corner), corner.data(), nRead);
+        }
         return static_cast<std::uint32_t>(nIndex);
     };
     const auto line = [&](std::string_view word) { return cursor.LineOf(word.data()); };
@@ -542,7 +723,8 @@ void CGlmModel::_glmSecondPass(std::string_view text)
             break;
         case 'f':
         {
-            const std::string_view first = cursor.NextWordOnLine();
+            cursor.SkipBlanks();
+            const std::string_view first = cursor.WordAt(cursor.Pos());
             const ECornerForm form = FormOf(first);
             const bool bTexture =
                 form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
@@ -550,21 +732,24 @@ void CGlmModel::_glmSecondPass(std::string_view text)
                 form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
             std::uint32_t v[3] = {0, 0, 0}, t[3] = {0, 0, 0}, n[3] = {0, 0, 0};  // first, previous, current
             int nCorner = 0;
-            for (std::string_view corner = first; StartsNumber(corner); corner = cursor.NextWordOnLine())
+            for (; StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
             {
+                const char* const pCorner = cursor.Pos();
                 std::int64_t nv = 0, nt = 0, nn = 0;
-                if (!ParseCorner(corner, form, nv, nt, nn))
-                    Malformed(s_pszReader, pathname, cursor.LineOf(corner.data()),
+                const char* const pAfter = ScanCorner(pCorner, cursor.End(), form, nv, nt, nn);
+                if (!pAfter)
+                {
+                    const std::string_view corner = cursor.WordAt(pCorner);
+                    Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
                               "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n",
                               Len(corner), corner.data(), Len(first), first.data());
-                const int k = nCorner < 2 ? nCorner : 2;
-                if (nCorner >= 3)
-                {
-                    v[1] = v[2], t[1] = t[2], n[1] = n[2];
                 }
-                v[k] = resolve(nv, nVertices, "vertex", corner);
-                if (bTexture) t[k] = resolve(nt, nTexcoords, "texture coordinate", corner);
-                if (bNormal) n[k] = resolve(nn, nNormals, "normal", corner);
+                cursor.SetPos(pAfter);
+                if (nCorner >= 3) v[1] = v[2], t[1] = t[2], n[1] = n[2];
+                const int k = nCorner < 2 ? nCorner : 2;
+                v[k] = resolve(nv, nVertices, "vertex", pCorner);
+                if (bTexture) t[k] = resolve(nt, nTexcoords, "texture coordinate", pCorner);
+                if (bNormal) n[k] = resolve(nn, nNormals, "normal", pCorner);
                 if (++nCorner < 3) continue;
                 if (nTriangles >= numtriangles || nTriangles >= triangles.size() ||
                     pGroup->numtriangles >= pGroup->triangles.size())

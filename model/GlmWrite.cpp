@@ -160,6 +160,12 @@ void CGlmModel::glmWriteOBJ(std::string_view filename, unsigned mode)
         }
         std::fputs("\n", f);
     }
+    // A file that could not be written whole is a failure, not a written model.
+    if (std::ferror(f) || std::fclose(pFile.release()) != 0)
+    {
+        plat::Trace("glmWriteOBJ() failed: can't write file \"%s\".\n", name.c_str());
+        EndProcess();
+    }
 }
 
 void CGlmModel::_glmWriteMTL(std::string_view modelpath, std::string_view mtlname)
@@ -189,5 +195,10 @@ void CGlmModel::_glmWriteMTL(std::string_view modelpath, std::string_view mtlnam
         std::fprintf(f, "Ks %f %f %f\n", m.specular[0], m.specular[1], m.specular[2]);
         std::fprintf(f, "Ns %f\n", m.shininess * 1000.0 / 128.0);
         std::fputs("\n", f);
+    }
+    if (std::ferror(f) || std::fclose(pFile.release()) != 0)
+    {
+        plat::Trace("_glmWriteMTL() failed: can't write file \"%s\".\n", filename.c_str());
+        EndProcess();
     }
 }
