@@ -1,14 +1,14 @@
-// TextureTestTools: helpers shared by the CTexture tests: tool-made pictures, byte patches,
-// the block a picture should give, and a hash that makes any change in decoding visible.
+// TextureTestTools: what the CTexture tests share: a fixture with a scratch directory and captured
+// diagnostics, BMP files made by ImageMagick or netpbm, the block such a file should give, hashes.
 #pragma once
 
-#include "image/Texture.h"  // CTexture, the image under test
+#include "image/Texture.h"         // CTexture, the image under test
+#include "platform/Diagnostics.h"  // plat::CDiagnosticsCapture for the exact texts
 
 #include "TempDir.h"  // scratch directories and shell commands
 
 #include <gtest/gtest.h>
 
-#include <cstdint>  // uint32_t, uint64_t
 #include <string>
 #include <vector>
 
@@ -16,10 +16,20 @@ namespace cubatro::test
 {
 
 using Bytes = std::vector<unsigned char>;
+using Strings = std::vector<std::string>;
 
-// Runs a shell command; the test fails with the command's output when it does not succeed.
-// The command runs in a subshell, so that its own redirections keep the messages of the tools
-// out of the files they write.
+// What IsValid traces for an empty image.
+inline const std::string kEmptyTrace = "\nInvalid texture\nWidth  : 0\nHeight : 0\nDepth  : 0\nData   : 0\n";
+
+class CTextureFixture : public ::testing::Test
+{
+protected:
+    CTempDir m_dir;                       // scratch files of one test
+    plat::CDiagnosticsCapture m_capture;  // trace, dump and message boxes of the test
+};
+
+// Runs a command in a subshell, so that its own redirections keep the tools' messages out of
+// the files they write; the test fails with the output when the command fails.
 inline bool Shell(const std::string& command)
 {
     std::string output;
@@ -28,38 +38,55 @@ inline bool Shell(const std::string& command)
     return nStatus == 0;
 }
 
-// The pixels a tool reads from an image file: 8-bit red, green, blue, top row first, packed.
-inline Bytes ToolRgb(const CTempDir& dir, const std::string& path)
+// A 24-bit BMP of w × h pixels: ImageMagick's plasma, or a tiled rainbow by netpbm (whose
+// ppmtobmp leaves biSizeImage 0). Returns the path.
+inline std::string MakeBmp(const CTempDir& dir, bool bNetpbm, int nWidth, int nHeight)
 {
-    const std::string out = dir / "tool-pixels.rgb";
-    if (!Shell("convert '" + path + "' -depth 8 rgb:'" + out + "'")) return {};
-    return CTempDir::ReadAll(out);
+    const std::string path = dir / "tool.bmp", w = std::to_string(nWidth), h = std::to_string(nHeight);
+    if (!bNetpbm)
+        Shell("convert -size " + w + "x" + h + " -seed 5 plasma: -type truecolor BMP3:" + path);
+    else
+        Shell("cd " + dir.Path().string() + " && ppmrainbow -width=3 -height=2 red lime blue > a.ppm && " +
+              "ppmmake rgb:10/20/30 3 1 > b.ppm && pnmcat -tb a.ppm b.ppm | pnmtile " + w + " " + h +
+              " | ppmtobmp -bpp=24 > " + path);
+    return path;
 }
 
-// The block CTexture should hold for packed top-first RGB rows: bottom row first, blue, green,
-// red, each row padded with zeros to a multiple of 4 bytes.
+// The pixels ImageMagick reads from a file: 8-bit red, green, blue, top row first, packed.
+inline Bytes ToolRgb(const CTempDir& dir, const std::string& path)
+{
+    const std::string out = dir / "tool.rgb";
+    return Shell("convert " + path + " -depth 8 rgb:" + out) ? CTempDir::ReadAll(out) : Bytes{};
+}
+
+// The block CTexture should hold for such pixels: bottom row first, blue, green, red, rows
+// padded with zeros to a multiple of 4 bytes.
 inline Bytes BlockFromRgb(const Bytes& rgb, int nWidth, int nHeight)
 {
     const size_t nStride = CTexture::ComputeWidthByte32(uint32_t(nWidth), 24);
     Bytes block(nStride * size_t(nHeight), 0);
-    if (rgb.size() != size_t(nWidth) * size_t(nHeight) * 3) return {};
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-        {
-            const unsigned char* pIn = &rgb[(size_t(nHeight - 1 - y) * size_t(nWidth) + size_t(x)) * 3];
-            unsigned char* pOut = &block[nStride * size_t(y) + size_t(x) * 3];
-            pOut[0] = pIn[2];
-            pOut[1] = pIn[1];
-            pOut[2] = pIn[0];
-        }
+    for (size_t y = 0; y < size_t(nHeight) && rgb.size() == size_t(nWidth * nHeight * 3); ++y)
+        for (size_t x = 0; x < size_t(nWidth); ++x)
+            for (size_t k = 0; k < 3; ++k)
+                block[nStride * y + x * 3 + k] =
+                    rgb[((size_t(nHeight) - 1 - y) * size_t(nWidth) + x) * 3 + 2 - k];
     return block;
 }
 
-// The whole block of an image as a vector (empty for an empty image).
+// The whole block of an image (empty for an empty image).
 inline Bytes BlockOf(const CTexture& texture)
 {
     const unsigned char* p = texture.GetData();
     return p ? Bytes(p, p + texture.GetBlockSize()) : Bytes{};
+}
+
+// n bytes that all differ from their neighbours.
+inline Bytes Pattern(size_t n)
+{
+    Bytes bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 13 + 7);
+    return bytes;
 }
 
 // 64-bit FNV-1a of a byte sequence.
@@ -71,24 +98,11 @@ inline uint64_t Fnv1a(const Bytes& bytes)
     return nHash;
 }
 
-// Little-endian 32-bit field of a file image.
-inline uint32_t Get32(const Bytes& bytes, size_t nAt)
-{
-    return uint32_t(bytes[nAt]) | uint32_t(bytes[nAt + 1]) << 8 | uint32_t(bytes[nAt + 2]) << 16 |
-           uint32_t(bytes[nAt + 3]) << 24;
-}
+// Stores a little-endian 32-bit field into a file image.
 inline void Put32(Bytes& bytes, size_t nAt, uint32_t nValue)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[nAt + size_t(i)] = static_cast<unsigned char>(nValue >> (8 * i));
+    for (size_t i = 0; i < 4; ++i)
+        bytes[nAt + i] = static_cast<unsigned char>(nValue >> (8 * i));
 }
-
-// Offsets of the BMP fields the tests patch.
-constexpr size_t kOffBfOffBits = 10;
-constexpr size_t kOffBiWidth = 18;
-constexpr size_t kOffBiHeight = 22;
-constexpr size_t kOffBiBitCount = 28;
-constexpr size_t kOffBiSizeImage = 34;
-constexpr size_t kOffPixels = 54;
 
 }  // namespace cubatro::test
