@@ -89,7 +89,8 @@ protected:
         }
         m.nummaterials = 3;
         m.materials.resize(3);
-        m.materials[0].name = "default";
+        m.materials[0] = {
+            "default", {0.8f, 0.8f, 0.8f, 1.0f}, {0.1f, 0.2f, 0.3f, 1.0f}, {0.4f, 0.5f, 0.6f, 1.0f}, 12.0f};
         m.materials[1] = {
             "red", {0.9f, 0.1f, 0.2f, 1.0f}, {0.3f, 0.2f, 0.1f, 1.0f}, {0.5f, 0.6f, 0.7f, 1.0f}, 64.0f};
         m.materials[2] = {
@@ -109,7 +110,7 @@ protected:
 
     // Three directional lights along x, y and z of pure red, green and blue, no ambient light,
     // and a white front and back material, so that the lit colour of a corner is its normal.
-    static void LightByAxis(const Vec& sceneAmbient = {0, 0, 0, 1})
+    static void LightByAxis()
     {
         glEnable(GL_LIGHTING);
         const Vec none = {0, 0, 0, 1}, white = {1, 1, 1, 1};
@@ -124,7 +125,7 @@ protected:
             glLightfv(light, GL_AMBIENT, none.data());
             glLightfv(light, GL_SPECULAR, none.data());
         }
-        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, sceneAmbient.data());
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none.data());
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white.data());
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, none.data());
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none.data());
@@ -186,248 +187,149 @@ protected:
     CGlmModel m;  // the model of the running test
 };
 
-TEST_F(GlmDrawTest, PositionsOnlyLeaveColourTextureAndNormalAlone)
+// --- what each mode sends -----------------------------------------------------------------------
+
+enum EPart : unsigned
 {
-    glNormal3f(0.1f, 0.2f, 0.3f);
-    std::string out;
-    const auto primitives = Draw(GLM_MODE_NONE, &out);
-    EXPECT_EQ(out, "");
-    ForEachCorner(primitives,
-                  [&](std::uint32_t t, std::uint32_t c, const auto& v)
-                  {
-                      const auto p = Position(m.triangles[t].vindices[c]);
-                      EXPECT_NEAR(v.pos[1], (p[1] + 1.0f) * 32.0f, 1e-3f);
-                      EXPECT_NEAR(v.pos[2], 0.5f, 1e-4f);
-                      ExpectNear(v.color, g_sentinelColour);
-                      ExpectNear(v.tex, g_sentinelTex);
-                  });
-    ExpectNear(CurrentNormal(), {0.1f, 0.2f, 0.3f, 1}, 3);
-    EXPECT_FALSE(ColorMaterialOn());
-}
+    NO_FACETS = 1,
+    NO_NORMALS = 2,
+    NO_TEXCOORDS = 4,
+    NO_MATERIALS = 8
+};
+enum ENormal
+{
+    SET_BEFORE,  // the normal set before drawing
+    FACET,       // the triangle's facet normal
+    CORNER       // the corner's normal
+};
 
-// --- normals, seen through lighting -----------------------------------------------------------
-
-struct SNormalCase
+struct SModeCase
 {
     const char* pszName;
     unsigned mode;
-    int nWhich;          // 0: the normal set before drawing, 1: facet normals, 2: corner normals
-    bool bDropFacets;    // the model has no facet normals
-    bool bDropNormals;   // the model has no normals
-    const char* pszOut;  // what the drawing prints
+    unsigned nMissing;     // EPart bits: parts removed from the model
+    bool bLit;             // lights on: the colour shows the normal (times the diffuse material)
+    ENormal normal;        // the normal each corner is lit with
+    bool bTexture;         // corners carry the model's texture coordinates
+    bool bTrackingBefore;  // GL_COLOR_MATERIAL before the draw
+    bool bTrackingAfter;   // GL_COLOR_MATERIAL after it
+    const char* pszOut;    // what the draw prints
 };
 
-class GlmDrawNormalTest : public GlmDrawTest, public testing::WithParamInterface<SNormalCase>
+class GlmDrawModeTest : public GlmDrawTest, public testing::WithParamInterface<SModeCase>
 {
 };
 
-TEST_P(GlmDrawNormalTest, EachCornerIsLitWithTheChosenNormal)
+TEST_P(GlmDrawModeTest, CornersCarryWhatTheModeChooses)
 {
-    const SNormalCase& c = GetParam();
-    if (c.bDropFacets) m.facetnorms.clear();
-    if (c.bDropNormals) m.normals.clear();
-    LightByAxis();
+    const SModeCase& c = GetParam();
+    if (c.nMissing & NO_FACETS) m.facetnorms.clear();
+    if (c.nMissing & NO_NORMALS) m.normals.clear();
+    if (c.nMissing & NO_TEXCOORDS) m.texcoords.clear();
+    if (c.nMissing & NO_MATERIALS) m.materials.clear();
+    const bool bMaterial = (c.mode & GLM_MODE_MATERIAL) && !(c.nMissing & NO_MATERIALS);
+    const bool bColour = (c.mode & GLM_MODE_COLOR) && !bMaterial && !(c.nMissing & NO_MATERIALS);
     const Vec sentinel = {0.6f, 0.3f, 0.15f, 1};
+    if (c.bLit) LightByAxis();
     glNormal3fv(sentinel.data());
+    if (c.bTrackingBefore) glEnable(GL_COLOR_MATERIAL);
+    glColor4fv(g_sentinelColour.data());
+
     std::string out;
     const auto primitives = Draw(c.mode, &out);
     EXPECT_EQ(out, c.pszOut);
-    auto expected = [&](std::uint32_t t, std::uint32_t k)
+    EXPECT_EQ(ColorMaterialOn(), c.bTrackingAfter);
+    auto normal = [&](std::uint32_t t, std::uint32_t k)
     {
-        if (c.nWhich == 1) return Normal(m.facetnorms, m.triangles[t].findex);
-        if (c.nWhich == 2) return Normal(m.normals, m.triangles[t].nindices[k]);
+        if (c.normal == FACET) return Normal(m.facetnorms, m.triangles[t].findex);
+        if (c.normal == CORNER) return Normal(m.normals, m.triangles[t].nindices[k]);
         return sentinel;
     };
-    ForEachCorner(primitives, [&](std::uint32_t t, std::uint32_t k, const auto& v)
-                  { ExpectNear(v.color, expected(t, k)); });
-    // The last normal sent is that of the last corner of the last triangle ("default" is last).
-    ExpectNear(CurrentNormal(), expected(0, 2), 3);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, GlmDrawNormalTest,
-    testing::Values(
-        SNormalCase{"None", GLM_MODE_NONE, 0, false, false, ""},
-        SNormalCase{"Flat", GLM_MODE_FLAT, 1, false, false, ""},
-        SNormalCase{"Smooth", GLM_MODE_SMOOTH, 2, false, false, ""},
-        SNormalCase{"FlatAndSmooth", GLM_MODE_FLAT | GLM_MODE_SMOOTH, 2, false, false,
-                    "glmDraw() warning: flat render mode requested and smooth render mode requested (using "
-                    "smooth).\n"},
-        SNormalCase{"FlatWithoutFacetNormals", GLM_MODE_FLAT, 0, true, false,
-                    "glmDraw() warning: flat render mode requested with no facet normals defined.\n"},
-        SNormalCase{"SmoothWithoutNormals", GLM_MODE_SMOOTH, 0, false, true,
-                    "glmDraw() warning: smooth render mode requested with no normals defined.\n"},
-        SNormalCase{"BothWithoutNormals", GLM_MODE_FLAT | GLM_MODE_SMOOTH, 1, false, true,
-                    "glmDraw() warning: smooth render mode requested with no normals defined.\n"},
-        SNormalCase{"BothWithoutAny", GLM_MODE_FLAT | GLM_MODE_SMOOTH, 0, true, true,
-                    "glmDraw() warning: flat render mode requested with no facet normals defined.\n"
-                    "glmDraw() warning: smooth render mode requested with no normals defined.\n"}),
-    [](const testing::TestParamInfo<SNormalCase>& param) { return std::string(param.param.pszName); });
-
-TEST_F(GlmDrawTest, SmoothAndTextureSendNormalAndCoordinateBeforeEachVertex)
-{
-    LightByAxis();
-    std::string out;
-    const auto primitives = Draw(GLM_MODE_SMOOTH | GLM_MODE_TEXTURE, &out);
-    EXPECT_EQ(out, "");
-    // Had a vertex gone before its normal or coordinate, it would carry the previous corner's.
-    ForEachCorner(primitives,
-                  [&](std::uint32_t t, std::uint32_t c, const auto& v)
-                  {
-                      ExpectNear(v.color, Normal(m.normals, m.triangles[t].nindices[c]));
-                      const std::uint32_t n = m.triangles[t].tindices[c];
-                      ExpectNear(v.tex, {m.texcoords[2 * n], m.texcoords[2 * n + 1], 0, 1});
-                  });
-}
-
-TEST_F(GlmDrawTest, TextureWithoutCoordinatesIsDroppedWithAWarning)
-{
-    m.texcoords.clear();
-    std::string out;
-    const auto primitives = Draw(GLM_MODE_TEXTURE, &out);
-    EXPECT_EQ(out, "glmDraw() warning: texture render mode requested with no texture coordinates defined.\n");
-    ForEachCorner(primitives,
-                  [&](std::uint32_t, std::uint32_t, const auto& v) { ExpectNear(v.tex, g_sentinelTex); });
-}
-
-// --- colours and materials --------------------------------------------------------------------
-
-TEST_F(GlmDrawTest, ColourModeGivesEachGroupItsDiffuseColourWithTrackingOn)
-{
-    std::string out;
-    const auto primitives = Draw(GLM_MODE_COLOR, &out);
-    EXPECT_EQ(out, "");
-    ForEachCorner(primitives,
-                  [&](std::uint32_t t, std::uint32_t, const auto& v)
-                  {
-                      const std::uint32_t nMaterial = t == 0 ? 0 : t == 2 ? 2 : 1;
-                      ExpectNear(v.color, Rgb1(m.materials[nMaterial].diffuse));
-                  });
-    EXPECT_TRUE(ColorMaterialOn());
-}
-
-struct SMaterialCase
-{
-    const char* pszName;
-    unsigned mode;
-    const char* pszOut;
-};
-
-class GlmDrawMaterialTest : public GlmDrawTest, public testing::WithParamInterface<SMaterialCase>
-{
-};
-
-TEST_P(GlmDrawMaterialTest, EachGroupIsLitWithItsOwnMaterialAndTrackingOff)
-{
-    const SMaterialCase& c = GetParam();
-    glEnable(GL_COLOR_MATERIAL);
     auto material = [&](std::uint32_t t) { return m.materials[t == 0 ? 0 : t == 2 ? 2 : 1]; };
-
-    // Lit with the normal (1, 1, 1) and no ambient light, a corner shows its group's diffuse.
-    LightByAxis();
-    glNormal3f(1, 1, 1);
-    std::string out;
-    auto primitives = Draw(c.mode, &out);
-    EXPECT_EQ(out, c.pszOut);
-    EXPECT_FALSE(ColorMaterialOn());
-    ForEachCorner(primitives, [&](std::uint32_t t, std::uint32_t, const auto& v)
-                  { ExpectNear(v.color, Rgb1(material(t).diffuse)); });
-
-    // With the normal (0, 0, 0) under white ambient light, it shows its group's ambient colour.
-    LightByAxis({1, 1, 1, 1});
-    glNormal3f(0, 0, 0);
-    primitives = Draw(c.mode);
     ForEachCorner(primitives,
-                  [&](std::uint32_t t, std::uint32_t, const auto& v)
+                  [&](std::uint32_t t, std::uint32_t k, const auto& v)
                   {
-                      const Vec expected = Rgb1(material(t).ambient);
-                      ExpectNear(v.color, {expected[0], expected[1], expected[2], material(t).diffuse[3]});
+                      Vec colour = g_sentinelColour;
+                      if (c.bLit)
+                      {
+                          colour = normal(t, k);
+                          for (int i = 0; bMaterial && i < 3; i++)
+                              colour[i] *= material(t).diffuse[i];
+                      }
+                      else if (bColour)
+                      {
+                          colour = Rgb1(material(t).diffuse);
+                      }
+                      ExpectNear(v.color, colour);
+                      const std::uint32_t n = m.triangles[t].tindices[k];
+                      ExpectNear(v.tex, c.bTexture ? Vec{m.texcoords[2 * n], m.texcoords[2 * n + 1], 0, 1}
+                                                   : g_sentinelTex);
                   });
-
-    // The last group drawn, "default", leaves its whole material behind.
-    const GlmMaterial& last = m.materials[0];
-    for (GLenum face : {GL_FRONT, GL_BACK})
+    // The last normal sent is that of the last corner of the last triangle ("default" is last).
+    ExpectNear(CurrentNormal(), normal(0, 2), 3);
+    // So is the last material: that of "default".
+    if (bMaterial)
     {
-        Vec v{};
-        glGetMaterialfv(face, GL_AMBIENT, v.data());
-        ExpectNear(v, Vec{last.ambient[0], last.ambient[1], last.ambient[2], last.ambient[3]});
-        glGetMaterialfv(face, GL_DIFFUSE, v.data());
-        ExpectNear(v, Vec{last.diffuse[0], last.diffuse[1], last.diffuse[2], last.diffuse[3]});
-        glGetMaterialfv(face, GL_SPECULAR, v.data());
-        ExpectNear(v, Vec{last.specular[0], last.specular[1], last.specular[2], last.specular[3]});
-        glGetMaterialfv(face, GL_SHININESS, v.data());
-        EXPECT_FLOAT_EQ(v[0], last.shininess);
+        const GlmMaterial& last = m.materials[0];
+        for (GLenum face : {GL_FRONT, GL_BACK})
+        {
+            std::array<Vec, 3> v{};
+            glGetMaterialfv(face, GL_AMBIENT, v[0].data());
+            glGetMaterialfv(face, GL_SPECULAR, v[1].data());
+            glGetMaterialfv(face, GL_SHININESS, v[2].data());
+            ExpectNear(v[0], Vec{last.ambient[0], last.ambient[1], last.ambient[2], last.ambient[3]});
+            ExpectNear(v[1], Vec{last.specular[0], last.specular[1], last.specular[2], last.specular[3]});
+            EXPECT_FLOAT_EQ(v[2][0], last.shininess);
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, GlmDrawMaterialTest,
-    testing::Values(SMaterialCase{"Material", GLM_MODE_MATERIAL, ""},
-                    SMaterialCase{
-                        "ColourAndMaterial", GLM_MODE_COLOR | GLM_MODE_MATERIAL,
-                        "glmDraw() warning: color and material render mode requested using only material "
-                        "mode\n"}),
-    [](const testing::TestParamInfo<SMaterialCase>& param) { return std::string(param.param.pszName); });
-
-TEST_F(GlmDrawTest, SpecularColourAndShininessOfAGroupShapeTheHighlight)
-{
-    // One white light along +z seen from +z, and the normal (0, 0.6, 0.8): diffuse light falls
-    // at 0.8 and the highlight at 0.8 to the power of the shininess (5 for the blue group).
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    const Vec z = {0, 0, 1, 0}, none = {0, 0, 0, 1};
-    glLightfv(GL_LIGHT0, GL_POSITION, z.data());
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none.data());
-    glNormal3f(0, 0.6f, 0.8f);
-    const auto primitives = Draw(GLM_MODE_MATERIAL);
-    ASSERT_FALSE(primitives.empty());
-    const GlmMaterial& blue = m.materials[2];
-    const float fHighlight = std::pow(0.8f, blue.shininess);
-    Vec expected{};
-    for (int k = 0; k < 3; k++)
-        expected[k] = blue.diffuse[k] * 0.8f + blue.specular[k] * fHighlight;
-    ExpectNear(primitives[0].vertices[0].color, expected, 3);
-}
-
-struct SNoMaterialCase
-{
-    unsigned mode;
-    const char* pszOut;
-    bool bColorMaterialBefore;
-};
-
-class GlmDrawNoMaterialTest : public GlmDrawTest, public testing::WithParamInterface<SNoMaterialCase>
-{
-};
-
-TEST_P(GlmDrawNoMaterialTest, WithoutMaterialsColourTrackingIsLeftAlone)
-{
-    const SNoMaterialCase& c = GetParam();
-    m.materials.clear();
-    m.nummaterials = 0;
-    if (c.bColorMaterialBefore) glEnable(GL_COLOR_MATERIAL);
-    std::string out;
-    const auto primitives = Draw(c.mode, &out);
-    EXPECT_EQ(out, c.pszOut);
-    EXPECT_EQ(ColorMaterialOn(), c.bColorMaterialBefore);
-    ForEachCorner(primitives, [&](std::uint32_t, std::uint32_t, const auto& v)
-                  { ExpectNear(v.color, g_sentinelColour); });
-}
+const char* const g_pszFlatWarning =
+    "glmDraw() warning: flat render mode requested with no facet normals defined.\n";
+const char* const g_pszSmoothWarning =
+    "glmDraw() warning: smooth render mode requested with no normals defined.\n";
+const char* const g_pszColourWarning =
+    "glmDraw() warning: color render mode requested with no materials defined.\n";
+const char* const g_pszMaterialWarning =
+    "glmDraw() warning: material render mode requested with no materials defined.\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Modes, GlmDrawNoMaterialTest,
+    Modes, GlmDrawModeTest,
     testing::Values(
-        SNoMaterialCase{GLM_MODE_COLOR,
-                        "glmDraw() warning: color render mode requested with no materials defined.\n", false},
-        SNoMaterialCase{GLM_MODE_COLOR,
-                        "glmDraw() warning: color render mode requested with no materials defined.\n", true},
-        SNoMaterialCase{GLM_MODE_MATERIAL,
-                        "glmDraw() warning: material render mode requested with no materials defined.\n",
-                        true},
-        SNoMaterialCase{GLM_MODE_COLOR | GLM_MODE_MATERIAL,
-                        "glmDraw() warning: color render mode requested with no materials defined.\n"
-                        "glmDraw() warning: material render mode requested with no materials defined.\n",
-                        false}));
+        SModeCase{"PositionsOnly", GLM_MODE_NONE, 0, false, SET_BEFORE, false, false, false, ""},
+        SModeCase{"PositionsOnlyLit", GLM_MODE_NONE, 0, true, SET_BEFORE, false, false, false, ""},
+        SModeCase{"Flat", GLM_MODE_FLAT, 0, true, FACET, false, false, false, ""},
+        // Had a vertex gone before its normal or coordinate, it would carry the previous corner's.
+        SModeCase{"SmoothTexture", GLM_MODE_SMOOTH | GLM_MODE_TEXTURE, 0, true, CORNER, true, false, false,
+                  ""},
+        SModeCase{"FlatAndSmooth", GLM_MODE_FLAT | GLM_MODE_SMOOTH, 0, true, CORNER, false, false, false,
+                  "glmDraw() warning: flat render mode requested and smooth render mode requested (using "
+                  "smooth).\n"},
+        SModeCase{"FlatWithoutFacetNormals", GLM_MODE_FLAT, NO_FACETS, true, SET_BEFORE, false, false, false,
+                  g_pszFlatWarning},
+        SModeCase{"SmoothWithoutNormals", GLM_MODE_SMOOTH, NO_NORMALS, true, SET_BEFORE, false, false, false,
+                  g_pszSmoothWarning},
+        SModeCase{"BothWithoutNormals", GLM_MODE_FLAT | GLM_MODE_SMOOTH, NO_NORMALS, true, FACET, false,
+                  false, false, g_pszSmoothWarning},
+        SModeCase{"TextureWithoutCoordinates", GLM_MODE_TEXTURE, NO_TEXCOORDS, false, SET_BEFORE, false,
+                  false, false,
+                  "glmDraw() warning: texture render mode requested with no texture coordinates defined.\n"},
+        SModeCase{"Colour", GLM_MODE_COLOR, 0, false, SET_BEFORE, false, false, true, ""},
+        SModeCase{"Material", GLM_MODE_MATERIAL | GLM_MODE_SMOOTH, 0, true, CORNER, false, true, false, ""},
+        SModeCase{"ColourAndMaterial", GLM_MODE_COLOR | GLM_MODE_MATERIAL, 0, true, SET_BEFORE, false, true,
+                  false,
+                  "glmDraw() warning: color and material render mode requested using only material mode\n"},
+        SModeCase{"ColourWithoutMaterialsOn", GLM_MODE_COLOR, NO_MATERIALS, false, SET_BEFORE, false, true,
+                  true, g_pszColourWarning},
+        SModeCase{"ColourWithoutMaterialsOff", GLM_MODE_COLOR, NO_MATERIALS, false, SET_BEFORE, false, false,
+                  false, g_pszColourWarning},
+        SModeCase{"MaterialWithoutMaterials", GLM_MODE_MATERIAL, NO_MATERIALS, false, SET_BEFORE, false, true,
+                  true, g_pszMaterialWarning},
+        SModeCase{"BothWithoutMaterials", GLM_MODE_COLOR | GLM_MODE_MATERIAL, NO_MATERIALS, false, SET_BEFORE,
+                  false, false, false,
+                  "glmDraw() warning: color render mode requested with no materials defined.\n"
+                  "glmDraw() warning: material render mode requested with no materials defined.\n"}),
+    [](const testing::TestParamInfo<SModeCase>& param) { return std::string(param.param.pszName); });
 
 // --- matrices ---------------------------------------------------------------------------------
 
