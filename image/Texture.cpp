@@ -275,6 +275,9 @@ bool CTexture::ReadFileBMP(const std::string& name)
     height = int32_t(nRows);
     depth = 24;
     UpdateWidthByte32();
+    infoHeader.biSize = uint32_t(kBmpInfoHeaderSize);
+    infoHeader.biHeight = height;
+    infoHeader.biSizeImage = uint32_t(nBytes);
 
     // Pixels follow the two headers; what the file lacks stays 0.
     try
@@ -297,9 +300,6 @@ bool CTexture::ReadFileBMP(const std::string& name)
             std::swap_ranges(pTop, pTop + widthbyte32, data.get() + nBottom * widthbyte32);
         }
     }
-    infoHeader.biSize = uint32_t(kBmpInfoHeaderSize);
-    infoHeader.biHeight = height;
-    infoHeader.biSizeImage = uint32_t(nBytes);
     fileName = name;
     return true;
 }

@@ -3,17 +3,19 @@
 // THE BLOCK
 //   An image holds one block of 24-bit or 32-bit pixels. Each row takes `widthbyte32` bytes,
 //   width × depth / 8 rounded up to a multiple of 4 (the fill bytes at the end of a 24-bit row
-//   are 0 after every operation of this class). The block holds exactly widthbyte32 × height
-//   bytes. Pixel (x, y) begins at byte widthbyte32 × y + x × depth / 8; row 0 is the first row
-//   of the block, which for a BMP is the BOTTOM row of the picture. Bytes inside a pixel stay in
-//   file order: a BMP gives blue, green, red; SwapRedBlue turns that into red, green, blue. A
-//   32-bit pixel has its alpha in byte 3. 32-bit rows have no fill bytes.
+//   are 0 in every block this class makes; after ReadFileBMP they are what the file stores).
+//   The block holds exactly widthbyte32 × height bytes. Pixel (x, y) begins at byte
+//   widthbyte32 × y + x × depth / 8; row 0 is the first row of the block, which for a BMP is
+//   the BOTTOM row of the picture. Bytes inside a pixel stay in file order: a BMP gives blue,
+//   green, red; SwapRedBlue turns that into red, green, blue. A 32-bit pixel has its alpha in
+//   byte 3. 32-bit rows have no fill bytes.
 //
 // READING (every reader starts by emptying the image)
 //   ReadFileBMP  accepts uncompressed 24-bit BMP files only (biPlanes 1, biBitCount 24); 8-bit,
 //                32-bit and every other depth are refused with "Texture file must have 24 bits
-//                depth". The pixels are read from offset 54 (right after the two headers).
-//                On success:
+//                depth". The pixels are read from offset 54, right after the two headers,
+//                whatever bfOffBits says (so a file with a longer info header, biSize > 40,
+//                gives the rest of that header as its first pixels). On success:
 //                  - width = biWidth, height = |biHeight|, depth = 24;
 //                  - the block is widthbyte32 × height bytes, sized from the dimensions:
 //                    biSizeImage (which may be 0, smaller or larger) is ignored for sizing;
@@ -21,8 +23,9 @@
 //                    block are ignored; a file cut short still loads and returns true;
 //                  - rows are bottom row first: a top-down file (negative biHeight) is turned
 //                    over while reading, so that row 0 is always the bottom row;
-//                  - infoHeader is the file's own, except biHeight = height (positive) and
-//                    biSizeImage = widthbyte32 × height, so that it describes the block.
+//                  - infoHeader is the file's own, except biSize = 40, biHeight = height
+//                    (positive) and biSizeImage = widthbyte32 × height, so that it describes
+//                    the block (the trace lists the header as stored in the file).
 //                A width ≤ 0 or a height of 0 is refused with "Invalid BMP file"; a block of
 //                more than kMaxBlockBytes (or whose size overflows) with "Insuffisant memory".
 //   ReadFileRAW  a headerless file of packed rows: width × depth / 8 bytes per row without fill,
@@ -153,7 +156,7 @@ public:
     // 2^(i − 1) for the first i ≥ 1 with 2^i ≥ n: 1 → 1, 2 → 1, 4 → 2, 5 → 4. n ≤ 0 unchanged.
     static int PrevPowerOfTwo(int n);
     // Blits the block with infoHeader to dc at (x, y); a width or height of −1 (any negative)
-    // means the image's. Returns the number of rows drawn (the device's answer), 0 for an invalid image.
+    // means the image's. Returns the rows drawn (the device's answer), 0 for an invalid image.
     int Draw(CDeviceContext& dc, int x, int y, int nWidth = -1, int nHeight = -1) const;
 
     // --- data (public so that the texture bank and the display code can read the block;
