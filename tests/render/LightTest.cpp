@@ -5,7 +5,7 @@
 
 #include <GL/gl.h>  // light queries
 
-#include <array>   // std::array for expected vectors
+#include <array>   // std::array for light vectors
 #include <memory>  // std::unique_ptr for the lights of a test
 #include <string>  // std::string for case names
 #include <vector>  // std::vector for many lights
@@ -13,146 +13,106 @@
 namespace
 {
 
-using cubatro::test::CGlTest;
+using Vec4 = std::array<float, 4>;
 
-const float g_fOrigin[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-
-class LightTest : public CGlTest
+class LightTest : public cubatro::test::CGlTest
 {
 protected:
     void TearDown() override
     {
-        // Every test gives its units back: the table is shared by the whole process.
-        EXPECT_FALSE(CLight::HasTable());
+        EXPECT_FALSE(CLight::HasTable());  // every test gives its units back: the table is process-wide
         CGlTest::TearDown();
     }
-
+    static Vec4 Get(int nSlot, GLenum what)
+    {
+        Vec4 v{};
+        glGetLightfv(static_cast<GLenum>(GL_LIGHT0 + nSlot), what, v.data());
+        return v;
+    }
+    static bool On(int nSlot) { return glIsEnabled(static_cast<GLenum>(GL_LIGHT0 + nSlot)) == GL_TRUE; }
+    static Vec4 Recorded(const CLight& light)
+    {
+        const float* pf = light.GetPosition();
+        return {pf[0], pf[1], pf[2], pf[3]};
+    }
     static GLint MaxLights()
     {
         GLint n = 0;
         glGetIntegerv(GL_MAX_LIGHTS, &n);
         return n;
     }
-
-    static std::array<float, 4> LightVector(int nSlot, GLenum what)
-    {
-        std::array<float, 4> v{};
-        glGetLightfv(static_cast<GLenum>(GL_LIGHT0 + nSlot), what, v.data());
-        return v;
-    }
-
-    static std::array<float, 4> Recorded(const CLight& light)
-    {
-        const float* pf = light.GetPosition();
-        return {pf[0], pf[1], pf[2], pf[3]};
-    }
-
-    static bool UnitOn(int nSlot) { return glIsEnabled(static_cast<GLenum>(GL_LIGHT0 + nSlot)) == GL_TRUE; }
+    const Vec4 m_origin{0, 0, 0, 1};
 };
 
-TEST_F(LightTest, UnitsAreHandedOutLowestFirstAndReused)
+TEST_F(LightTest, UnitsGoLowestFirstAndComeBack)
 {
-    auto pFirst = std::make_unique<CLight>(g_fOrigin);
-    auto pSecond = std::make_unique<CLight>(g_fOrigin);
+    auto pFirst = std::make_unique<CLight>(m_origin.data());
+    auto pSecond = std::make_unique<CLight>(m_origin.data());
     EXPECT_EQ(CLight::MaxLights(), MaxLights());
-    EXPECT_TRUE(pFirst->IsValid());
     EXPECT_EQ(pFirst->GetSlot(), 0);
     EXPECT_EQ(pSecond->GetSlot(), 1);
-    EXPECT_TRUE(UnitOn(0));
-    EXPECT_TRUE(UnitOn(1));
-    EXPECT_FALSE(UnitOn(2));
+    EXPECT_TRUE(On(0) && On(1) && !On(2));
+
+    pSecond->Enable(false);  // off, still claimed
+    EXPECT_FALSE(On(1));
+    EXPECT_TRUE(CLight::IsUsed(1));
+    pSecond->Enable(true);
+    EXPECT_TRUE(On(1));
+
+    const Vec4 ambient{0.1f, 0.2f, 0.3f, 0.4f}, diffuse{0.5f, 0.6f, 0.7f, 0.8f},
+        specular{0.9f, 1, 0.25f, 0.75f};
+    pSecond->SetColors(ambient.data(), diffuse.data(), specular.data());
+    EXPECT_EQ(Get(1, GL_AMBIENT), ambient);
+    EXPECT_EQ(Get(1, GL_DIFFUSE), diffuse);
+    EXPECT_EQ(Get(1, GL_SPECULAR), specular);
+    EXPECT_EQ(Get(0, GL_DIFFUSE), (Vec4{1, 1, 1, 1}));  // unit 0 keeps OpenGL's default
 
     pFirst.reset();
-    EXPECT_FALSE(UnitOn(0));
-    EXPECT_FALSE(CLight::IsUsed(0));
-    EXPECT_TRUE(CLight::IsUsed(1));
-    auto pThird = std::make_unique<CLight>(g_fOrigin);
+    EXPECT_FALSE(On(0));
+    auto pThird = std::make_unique<CLight>(m_origin.data());
     EXPECT_EQ(pThird->GetSlot(), 0);
-    EXPECT_TRUE(UnitOn(0));
+    pThird.reset();
+    pSecond.reset();
+    EXPECT_FALSE(CLight::HasTable());
+    pFirst = std::make_unique<CLight>(m_origin.data());  // a new table, counted again
+    EXPECT_EQ(pFirst->GetSlot(), 0);
+    EXPECT_EQ(CLight::MaxLights(), MaxLights());
 }
 
-TEST_F(LightTest, NoFreeUnitLeavesTheLightWithoutOne)
+TEST_F(LightTest, WithEveryUnitTakenALightHoldsNoneAndTouchesNothing)
 {
     std::vector<std::unique_ptr<CLight>> lights;
     for (GLint i = 0; i < MaxLights(); ++i)
-        lights.push_back(std::make_unique<CLight>(g_fOrigin));
-    for (GLint i = 0; i < MaxLights(); ++i)
-        EXPECT_EQ(lights[static_cast<size_t>(i)]->GetSlot(), i);
-
-    for (GLint i = 0; i < MaxLights(); ++i)  // switch all off to see that the spare light enables nothing
+    {
+        lights.push_back(std::make_unique<CLight>(m_origin.data()));
         glDisable(static_cast<GLenum>(GL_LIGHT0 + i));
-    const float fPos[4] = {4.0f, 5.0f, 6.0f, 0.0f};
-    auto pSpare = std::make_unique<CLight>(fPos);
+    }
+    const Vec4 at{4, 5, 6, 0}, red{1, 0, 0, 1};
+    auto pSpare = std::make_unique<CLight>(at.data());
     EXPECT_FALSE(pSpare->IsValid());
     EXPECT_EQ(pSpare->GetSlot(), -1);
-    for (GLint i = 0; i < MaxLights(); ++i)
-        EXPECT_FALSE(UnitOn(i)) << "unit " << i;
-
-    EXPECT_EQ(Recorded(*pSpare), std::to_array(fPos));
-    pSpare->SetPosition(1.0f, 2.0f, 3.0f);  // recorded, not applied
-    EXPECT_EQ(Recorded(*pSpare), (std::array<float, 4>{1.0f, 2.0f, 3.0f, 1.0f}));
+    EXPECT_EQ(Recorded(*pSpare), at);
     pSpare->Enable(true);
-    EXPECT_FALSE(UnitOn(0));
+    pSpare->SetColors(red.data(), red.data(), red.data());
+    pSpare->SetPosition(1, 2, 3);
+    EXPECT_EQ(Recorded(*pSpare), (Vec4{1, 2, 3, 1}));  // recorded all the same
+    for (GLint i = 0; i < MaxLights(); ++i)
+        EXPECT_TRUE(!On(i) && Get(i, GL_AMBIENT) != red && Get(i, GL_POSITION) == m_origin) << "unit " << i;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
     pSpare.reset();
     for (GLint i = 0; i < MaxLights(); ++i)
         EXPECT_TRUE(CLight::IsUsed(i)) << "unit " << i;
-    lights.clear();
 }
 
-TEST_F(LightTest, DestroyingTheLastLightFreesTheTable)
-{
-    auto pLight = std::make_unique<CLight>(g_fOrigin);
-    EXPECT_TRUE(CLight::HasTable());
-    pLight.reset();
-    EXPECT_FALSE(CLight::HasTable());
-    EXPECT_FALSE(CLight::IsUsed(0));
-
-    pLight = std::make_unique<CLight>(g_fOrigin);
-    EXPECT_TRUE(CLight::HasTable());
-    EXPECT_EQ(CLight::MaxLights(), MaxLights());
-    EXPECT_EQ(pLight->GetSlot(), 0);
-    pLight.reset();
-}
-
-TEST_F(LightTest, EnableSwitchesTheUnitAndKeepsItClaimed)
-{
-    auto pLight = std::make_unique<CLight>(g_fOrigin);
-    pLight->Enable(false);
-    EXPECT_FALSE(UnitOn(0));
-    EXPECT_TRUE(CLight::IsUsed(0));
-    auto pOther = std::make_unique<CLight>(g_fOrigin);
-    EXPECT_EQ(pOther->GetSlot(), 1);
-    pLight->Enable(true);
-    EXPECT_TRUE(UnitOn(0));
-}
-
-TEST_F(LightTest, ColoursGoToTheLightsOwnUnit)
-{
-    auto pFirst = std::make_unique<CLight>(g_fOrigin);
-    auto pSecond = std::make_unique<CLight>(g_fOrigin);
-    const float fAmbient[4] = {0.1f, 0.2f, 0.3f, 0.4f};
-    const float fDiffuse[4] = {0.5f, 0.6f, 0.7f, 0.8f};
-    const float fSpecular[4] = {0.9f, 1.0f, 0.25f, 0.75f};
-    const auto defaultDiffuse = LightVector(0, GL_DIFFUSE);
-    pSecond->SetColors(fAmbient, fDiffuse, fSpecular);
-    EXPECT_EQ(LightVector(1, GL_AMBIENT), std::to_array(fAmbient));
-    EXPECT_EQ(LightVector(1, GL_DIFFUSE), std::to_array(fDiffuse));
-    EXPECT_EQ(LightVector(1, GL_SPECULAR), std::to_array(fSpecular));
-    EXPECT_EQ(LightVector(0, GL_DIFFUSE), defaultDiffuse);
-}
-
-// Positions as OpenGL stores them: in eye coordinates, after the modelview matrix current
-// when they were given.
+// Positions as OpenGL stores them: in eye coordinates, under the modelview matrix current when
+// they were given.
 struct SPositionCase
 {
     const char* pszName;
-    std::array<float, 3> translate;      // modelview translation when the position is set
-    std::array<float, 4> created;        // position given to the constructor
-    std::array<float, 3> moved;          // position given to SetPosition
-    std::array<float, 4> storedAtStart;  // GL_POSITION after construction
-    std::array<float, 4> storedMoved;    // GL_POSITION after SetPosition
+    std::array<float, 3> translate;   // modelview translation
+    Vec4 created;                     // given to the constructor
+    std::array<float, 3> moved;       // given to SetPosition
+    Vec4 storedAtStart, storedMoved;  // GL_POSITION after each
 };
 
 class LightPositionTest : public LightTest, public ::testing::WithParamInterface<SPositionCase>
@@ -162,27 +122,19 @@ class LightPositionTest : public LightTest, public ::testing::WithParamInterface
 TEST_P(LightPositionTest, StoredUnderTheModelviewMatrix)
 {
     const SPositionCase& c = GetParam();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     glTranslatef(c.translate[0], c.translate[1], c.translate[2]);
     auto pLight = std::make_unique<CLight>(c.created.data());
-    EXPECT_EQ(LightVector(0, GL_POSITION), c.storedAtStart);
+    EXPECT_EQ(Get(0, GL_POSITION), c.storedAtStart);
     EXPECT_EQ(Recorded(*pLight), c.created);
-
-    pLight->SetPosition(c.moved[0], c.moved[1], c.moved[2]);
-    EXPECT_EQ(LightVector(0, GL_POSITION), c.storedMoved);
-    const std::array<float, 4> recorded{c.moved[0], c.moved[1], c.moved[2], 1.0f};
-    EXPECT_EQ(Recorded(*pLight), recorded);
-
-    // The pointer form does the same.
-    pLight->SetPosition(c.created.data());
-    EXPECT_EQ(Recorded(*pLight), (std::array<float, 4>{c.created[0], c.created[1], c.created[2], 1.0f}));
+    pLight->SetPosition(c.moved.data());
+    EXPECT_EQ(Get(0, GL_POSITION), c.storedMoved);
+    EXPECT_EQ(Recorded(*pLight), (Vec4{c.moved[0], c.moved[1], c.moved[2], 1}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, LightPositionTest,
     ::testing::Values(
-        SPositionCase{"Identity", {0, 0, 0}, {3, 3, -3, 1}, {1, 2, 3}, {3, 3, -3, 1}, {1, 2, 3, 1}},
+        SPositionCase{"MainLight", {0, 0, 0}, {3, 3, -3, 1}, {1, 2, 3}, {3, 3, -3, 1}, {1, 2, 3, 1}},
         SPositionCase{"DirectionalUntilMoved",
                       {0, 0, 0},
                       {1, 0.5f, -1, 0},
@@ -191,12 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                       {1, 0.5f, -1, 1}},
         SPositionCase{
             "Translated", {10, 20, 30}, {1, 2, 3, 1}, {-1, -2, -3}, {11, 22, 33, 1}, {9, 18, 27, 1}},
-        SPositionCase{"TranslationIgnoresDirections",
-                      {10, 20, 30},
-                      {0, 0, 1, 0},
-                      {0, 0, 0},
-                      {0, 0, 1, 0},
-                      {10, 20, 30, 1}}),
+        SPositionCase{
+            "DirectionNotTranslated", {10, 20, 30}, {0, 0, 1, 0}, {0, 0, 0}, {0, 0, 1, 0}, {10, 20, 30, 1}}),
     [](const ::testing::TestParamInfo<SPositionCase>& param) { return std::string(param.param.pszName); });
 
 }  // namespace

@@ -1,0 +1,99 @@
+// RenderTestTools: helpers of the render and game tests: single-channel SGI files, a working
+// directory for a test, and feedback quads read back as scene coordinates.
+#pragma once
+
+#include "HeadlessGl.h"  // SFeedbackPrimitive, SFeedbackVertex
+
+#include <GL/gl.h>        // the projection of the scene box
+#include <gtest/gtest.h>  // ADD_FAILURE for captures that hold no quads
+
+#include <array>       // std::array for quads and points
+#include <filesystem>  // current_path to enter and leave a directory
+#include <functional>  // std::function for sample values
+#include <string>      // std::string for sprite names
+#include <vector>      // std::vector for file bytes and quads
+
+namespace cubatro::test
+{
+
+// A verbatim single-channel SGI file: the 512-byte big-endian header, then the samples
+// sample(x, y) row by row, bottom row (y = 0) first.
+inline std::vector<unsigned char> SgiLuminance(int nWidth, int nHeight,
+                                               const std::function<unsigned char(int, int)>& sample)
+{
+    std::vector<unsigned char> bytes(512, 0);
+    const int header[6] = {474, 0x0001, 2, nWidth, nHeight, 1};  // magic, verbatim 1-byte, dimension, sizes
+    for (size_t i = 0; i < 6; ++i)
+    {
+        bytes[2 * i] = static_cast<unsigned char>((header[i] >> 8) & 0xFF);
+        bytes[2 * i + 1] = static_cast<unsigned char>(header[i] & 0xFF);
+    }
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            bytes.push_back(sample(x, y));
+    return bytes;
+}
+
+inline std::string SpriteName(int i)
+{
+    return "Gfx/Shine" + std::to_string(i) + ".bw";
+}  // sprite i's file
+
+// Makes a directory the working directory for its lifetime, then restores the previous one.
+class CWorkingDir
+{
+public:
+    explicit CWorkingDir(const std::filesystem::path& path) : m_previous(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(path);
+    }
+    virtual ~CWorkingDir() { std::filesystem::current_path(m_previous); }
+    CWorkingDir(const CWorkingDir&) = delete;
+    CWorkingDir& operator=(const CWorkingDir&) = delete;
+
+private:
+    std::filesystem::path m_previous;  // the working directory to go back to
+};
+
+using SFeedbackQuad = std::array<SFeedbackVertex, 4>;  // corners in the order they were given
+
+// The quads of a capture: OpenGL reports quad (a, b, c, d) as one polygon of four vertices or as
+// the triangles (a, b, d) and (b, c, d).
+inline std::vector<SFeedbackQuad> QuadsOf(const std::vector<SFeedbackPrimitive>& primitives)
+{
+    auto same = [](const SFeedbackVertex& a, const SFeedbackVertex& b)
+    { return a.pos == b.pos && a.color == b.color && a.tex == b.tex; };
+    std::vector<SFeedbackQuad> quads;
+    for (size_t i = 0; i < primitives.size(); ++i)
+    {
+        const std::vector<SFeedbackVertex>& v = primitives[i].vertices;
+        if (primitives[i].type == GL_POLYGON_TOKEN && v.size() == 4)
+            quads.push_back({v[0], v[1], v[2], v[3]});
+        else if (primitives[i].type == GL_POLYGON_TOKEN && v.size() == 3 && i + 1 < primitives.size() &&
+                 primitives[i + 1].vertices.size() == 3 && same(primitives[i + 1].vertices[0], v[1]) &&
+                 same(primitives[i + 1].vertices[2], v[2]))
+            quads.push_back({v[0], v[1], primitives[++i].vertices[1], v[2]});
+        else
+            ADD_FAILURE() << "primitive " << i << " is not part of a quad";
+    }
+    return quads;
+}
+
+// Projection onto the fixture's 64-pixel framebuffer of the box from -4 to 4 on each axis, seen
+// along -z; the modelview matrix is the identity.
+inline void SceneProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -4.0, 4.0, -8.0, 8.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+// Scene coordinates of a vertex captured under SceneProjection.
+inline std::array<float, 3> SceneOf(const SFeedbackVertex& v)
+{
+    return {v.pos[0] / 8.0f - 4.0f, v.pos[1] / 8.0f - 4.0f, -8.0f * (2.0f * v.pos[2] - 1.0f)};
+}
+
+}  // namespace cubatro::test
