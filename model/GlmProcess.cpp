@@ -129,7 +129,9 @@ SAxisCells AxisCells(float f, double dCell)
     return a;
 }
 
-// Open-addressing table from a cell to its first and last kept vector (numbered from 1).
+// Open-addressing table from a cell to its first and last kept vector (numbered from 1). A cell
+// is known by a 64-bit hash of its three numbers: two cells that share a hash share one list,
+// which costs a few extra comparisons and never a match, since every candidate is tested.
 class CCellTable
 {
 public:
@@ -141,26 +143,29 @@ public:
         m_vSlots.resize(nSlots);
     }
 
-    // The first kept vector of a cell, or 0 when the cell is empty.
-    std::uint32_t First(std::int64_t x, std::int64_t y, std::int64_t z) const
+    static std::uint64_t Key(std::int64_t x, std::int64_t y, std::int64_t z)
     {
-        const SSlot& s = m_vSlots[Find(x, y, z)];
-        return s.nFirst;
+        std::uint64_t h = static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ (h >> 32)) + static_cast<std::uint64_t>(y) * 0xC2B2AE3D27D4EB4Full;
+        h = (h ^ (h >> 29)) + static_cast<std::uint64_t>(z) * 0x165667B19E3779F9ull;
+        return h ^ (h >> 32);
     }
 
-    // Appends kept vector `n` to its cell.
-    void Append(std::int64_t x, std::int64_t y, std::int64_t z, std::uint32_t n,
-                std::vector<std::uint32_t>& vNext)
+    // The first kept vector of a cell, or 0 when the cell is empty.
+    std::uint32_t First(std::uint64_t key) const { return m_vSlots[Find(key)].nFirst; }
+
+    // Appends kept vector `n` to its cell; vNext links the vectors of a cell.
+    void Append(std::uint64_t key, std::uint32_t n, std::vector<std::uint32_t>& vNext)
     {
-        SSlot* pSlot = &m_vSlots[Find(x, y, z)];
+        SSlot* pSlot = &m_vSlots[Find(key)];
         if (pSlot->nFirst == 0)
         {
             if ((m_nUsed + 1) * 2 > m_vSlots.size())
             {
                 Grow();
-                pSlot = &m_vSlots[Find(x, y, z)];
+                pSlot = &m_vSlots[Find(key)];
             }
-            *pSlot = SSlot{x, y, z, n, n};
+            *pSlot = SSlot{key, n, n};
             m_nUsed++;
         }
         else
@@ -173,30 +178,17 @@ public:
 private:
     struct SSlot
     {
-        std::int64_t x = 0, y = 0, z = 0;  // the cell
-        std::uint32_t nFirst = 0;          // its first kept vector; 0 marks an empty slot
-        std::uint32_t nLast = 0;           // its last kept vector
+        std::uint64_t key = 0;     // hash of the cell
+        std::uint32_t nFirst = 0;  // its first kept vector; 0 marks an empty slot
+        std::uint32_t nLast = 0;   // its last kept vector
     };
 
-    static std::uint64_t Hash(std::int64_t x, std::int64_t y, std::int64_t z)
-    {
-        std::uint64_t h = static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull;
-        h ^= static_cast<std::uint64_t>(y) * 0xC2B2AE3D27D4EB4Full;
-        h ^= static_cast<std::uint64_t>(z) * 0x165667B19E3779F9ull;
-        return h ^ (h >> 29);
-    }
-
     // The slot that holds the cell, or the empty slot where it would go.
-    std::size_t Find(std::int64_t x, std::int64_t y, std::int64_t z) const
+    std::size_t Find(std::uint64_t key) const
     {
         const std::size_t nMask = m_vSlots.size() - 1;
-        std::size_t i = static_cast<std::size_t>(Hash(x, y, z)) & nMask;
-        for (;;)
-        {
-            const SSlot& s = m_vSlots[i];
-            if (s.nFirst == 0 || (s.x == x && s.y == y && s.z == z)) return i;
-            i = (i + 1) & nMask;
-        }
+        for (std::size_t i = static_cast<std::size_t>(key) & nMask;; i = (i + 1) & nMask)
+            if (m_vSlots[i].nFirst == 0 || m_vSlots[i].key == key) return i;
     }
 
     void Grow()
@@ -204,7 +196,7 @@ private:
         std::vector<SSlot> vOld(m_vSlots.size() * 2);
         vOld.swap(m_vSlots);
         for (const SSlot& s : vOld)
-            if (s.nFirst != 0) m_vSlots[Find(s.x, s.y, s.z)] = s;
+            if (s.nFirst != 0) m_vSlots[Find(s.key)] = s;
     }
 
     std::vector<SSlot> m_vSlots;  // owned slots, a power of two of them
@@ -525,7 +517,8 @@ std::vector<float> CGlmModel::_glmUniqueVectors(std::vector<float>& vectors, std
         for (int dx = a[0].nLow; dx <= a[0].nHigh; dx++)
             for (int dy = a[1].nLow; dy <= a[1].nHigh; dy++)
                 for (int dz = a[2].nLow; dz <= a[2].nHigh; dz++)
-                    for (std::uint32_t k = table.First(a[0].nCell + dx, a[1].nCell + dy, a[2].nCell + dz);
+                    for (std::uint32_t k =
+                             table.First(CCellTable::Key(a[0].nCell + dx, a[1].nCell + dy, a[2].nCell + dz));
                          k != 0 && k < nBest; k = vNext[k])
                         if (_glmWithinEpsilon(p, &vUnique[3 * static_cast<std::size_t>(k)], epsilon))
                         {
@@ -538,7 +531,7 @@ std::vector<float> CGlmModel::_glmUniqueVectors(std::vector<float>& vectors, std
             continue;
         }
         matches[i] = keep(p);
-        table.Append(a[0].nCell, a[1].nCell, a[2].nCell, matches[i], vNext);
+        table.Append(CCellTable::Key(a[0].nCell, a[1].nCell, a[2].nCell), matches[i], vNext);
     }
     return vUnique;
 }
