@@ -1,5 +1,5 @@
 // Cube: the mesh's geometry, its display list, the plain and highlighted draws, and Advance.
-#include "game/Cube.h"
+#include "game/Cube.h"  // the class defined here
 
 #include "image/BindTexture.h"  // theBindTexture, where the texture comes from and goes back to
 

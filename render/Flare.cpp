@@ -1,5 +1,5 @@
 // Flare: float-triple functions, sprite loading, the flare's light and its view-facing squares.
-#include "render/Flare.h"
+#include "render/Flare.h"  // the class defined here
 
 #include "image/Sgi.h"             // SgiReadLuminance for the sprite images
 #include "platform/Diagnostics.h"  // plat::Trace when a sprite stays empty

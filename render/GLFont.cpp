@@ -1,5 +1,5 @@
 // GLFont: glyph lists built with fontconfig and FreeType, and printing with them.
-#include "render/GLFont.h"
+#include "render/GLFont.h"  // the class defined here
 
 #include "platform/Diagnostics.h"  // plat::Trace when no face can be loaded
 

@@ -1,5 +1,5 @@
 // Light: the class-wide table of OpenGL light units and the lights that claim them.
-#include "render/Light.h"
+#include "render/Light.h"  // the class defined here
 
 #include <GL/gl.h>  // light units and their parameters
 
@@ -30,6 +30,10 @@ CLight::CLight(const float* pfPosition)
         s_pbUsed[static_cast<size_t>(m_nSlot)] = true;
         glEnable(static_cast<GLenum>(GL_LIGHT0 + m_nSlot));
     }
+    else
+    {
+        FreeTableWhenUnused();  // a table counted without a context (0 units) must not outlive this light
+    }
     for (int i = 0; i < 4; ++i)
         m_fPosition[i] = pfPosition ? pfPosition[i] : 0.0f;
     ApplyPosition();
@@ -40,6 +44,11 @@ CLight::~CLight()
     if (!m_bValid) return;
     glDisable(static_cast<GLenum>(GL_LIGHT0 + m_nSlot));
     s_pbUsed[static_cast<size_t>(m_nSlot)] = false;
+    FreeTableWhenUnused();
+}
+
+void CLight::FreeTableWhenUnused()
+{
     for (int i = 0; i < s_nMaxLights; ++i)
         if (s_pbUsed[static_cast<size_t>(i)]) return;
     s_pbUsed.reset();
@@ -66,7 +75,7 @@ void CLight::SetPosition(float fX, float fY, float fZ)
 
 void CLight::SetPosition(const float* pfXyz)
 {
-    SetPosition(pfXyz[0], pfXyz[1], pfXyz[2]);
+    if (pfXyz) SetPosition(pfXyz[0], pfXyz[1], pfXyz[2]);
 }
 
 void CLight::SetColors(const float* pfAmbient, const float* pfDiffuse, const float* pfSpecular)

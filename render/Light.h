@@ -3,7 +3,9 @@
 // OpenGL offers GL_MAX_LIGHTS light units. Each CLight claims the lowest free unit when it is
 // made, switches it on, and gives it back when destroyed, so that independent owners can each
 // hold lights without knowing about each other. A light that found no free unit holds none:
-// it never touches OpenGL, although SetPosition still records the position.
+// it never touches OpenGL, although SetPosition still records the position. The table lives
+// while some light holds a unit: a light made without a context (which counts 0 units) leaves
+// no table behind, so the next light counts the units again.
 #pragma once
 
 #include <memory>  // std::unique_ptr for the class-wide table
@@ -20,8 +22,9 @@ public:
     CLight& operator=(const CLight&) = delete;
 
     void SetPosition(float fX, float fY, float fZ);  // records (x, y, z, 1); with a unit also GL_POSITION
-    void SetPosition(const float* pfXyz);            // the same with the three floats pfXyz points to
-    // With a unit: GL_AMBIENT, GL_DIFFUSE and GL_SPECULAR, in that order, from three RGBA vectors.
+    void SetPosition(const float* pfXyz);  // the same with the three floats pfXyz points to; null: nothing
+    // With a unit: GL_AMBIENT, GL_DIFFUSE and GL_SPECULAR, in that order, from three RGBA vectors
+    // (nothing when one of them is null).
     void SetColors(const float* pfAmbient, const float* pfDiffuse, const float* pfSpecular);
     void Enable(bool bOn);  // with a unit: switches it on or off; the unit stays claimed either way
 
@@ -34,7 +37,8 @@ public:
     static bool IsUsed(int nSlot);                          // true when some light holds unit nSlot
 
 private:
-    void ApplyPosition();  // GL_POSITION from m_fPosition when the light holds a unit
+    void ApplyPosition();               // GL_POSITION from m_fPosition when the light holds a unit
+    static void FreeTableWhenUnused();  // frees the table when no entry is true; it must exist
 
     static int s_nMaxLights;  // GL_MAX_LIGHTS, read when the table is made
     static std::unique_ptr<bool[]>

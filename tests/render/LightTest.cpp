@@ -3,7 +3,8 @@
 
 #include "HeadlessGl.h"  // real OpenGL context
 
-#include <GL/gl.h>  // light queries
+#include <EGL/egl.h>  // releasing the context, to make a light without one
+#include <GL/gl.h>    // light queries
 
 #include <array>   // std::array for light vectors
 #include <memory>  // std::unique_ptr for the lights of a test
@@ -102,6 +103,20 @@ TEST_F(LightTest, WithEveryUnitTakenALightHoldsNoneAndTouchesNothing)
     pSpare.reset();
     for (GLint i = 0; i < MaxLights(); ++i)
         EXPECT_TRUE(CLight::IsUsed(i)) << "unit " << i;
+}
+
+// Without a current context OpenGL counts no units: that light holds none and leaves no table,
+// so the next light, with the context, counts again and gets unit 0.
+TEST_F(LightTest, ALightMadeWithoutAContextLeavesNoTable)
+{
+    ASSERT_TRUE(eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT));
+    auto pOrphan = std::make_unique<CLight>(m_origin.data());
+    m_pGl->MakeCurrent();
+    EXPECT_FALSE(pOrphan->IsValid());
+    EXPECT_FALSE(CLight::HasTable());
+    auto pLight = std::make_unique<CLight>(m_origin.data());
+    EXPECT_EQ(pLight->GetSlot(), 0);
+    EXPECT_EQ(CLight::MaxLights(), MaxLights());
 }
 
 // Positions as OpenGL stores them: in eye coordinates, under the modelview matrix current when
