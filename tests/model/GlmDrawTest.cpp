@@ -11,7 +11,7 @@
 #include <GL/gl.h>  // state queries, lights and lists
 
 #include <array>    // std::array for expected vectors
-#include <cmath>    // std::lround to recognise vertices, std::pow for the highlight
+#include <cmath>    // std::lround to recognise vertices
 #include <cstdint>  // std::uint32_t for corner numbers
 #include <string>   // std::string for captured output
 #include <vector>   // primitives and arrays
