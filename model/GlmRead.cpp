@@ -16,7 +16,6 @@
 #include "platform/Diagnostics.h"   // plat::Trace for file failures
 #include "platform/PathResolver.h"  // plat::OpenFile for the model and library files
 
-#include <cfloat>        // FLT_MIN, FLT_MAX for the fast float path
 #include <array>         // std::array for the character classes
 #include <charconv>      // std::from_chars for the numbers the fast path leaves
 #include <cinttypes>     // PRId64 for corner numbers in messages
@@ -134,53 +133,42 @@ std::string_view FirstWord(std::string_view text)
     return text.substr(i, j - i);
 }
 
-// Powers of ten that fit 64 bits, up to the eighth.
-constexpr std::uint64_t s_nTens[] = {1ull,      10ull,      100ull,      1000ull,     10000ull,
-                                     100000ull, 1000000ull, 10000000ull, 100000000ull};
-
-// Reads up to eight digits at p at once; returns how many there are (0 to 8) and their value.
-[[gnu::always_inline]] inline unsigned ReadDigits8(const char* p, const char* pEnd, std::uint32_t& nValue)
-{
-    if (pEnd - p >= 8)
-    {
-        std::uint64_t nChunk;
-        std::memcpy(&nChunk, p, sizeof nChunk);  // the first character in the lowest byte
-        const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;  // digits become 0 to 9
-        const std::uint64_t nNonDigits =
-            (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
-        const unsigned nCount = nNonDigits ? static_cast<unsigned>(__builtin_ctzll(nNonDigits)) / 8 : 8;
-        if (nCount == 0) return 0;
-        // Move the digits to the high bytes; the low bytes become leading zeros.
-        std::uint64_t v = nOffsets << (8 * (8 - nCount));
-        v = v * 10 + (v >> 8);
-        v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-             (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-            32;
-        nValue = static_cast<std::uint32_t>(v);
-        return nCount;
-    }
-    unsigned nCount = 0;
-    std::uint32_t v = 0;
-    for (; nCount < 8 && p < pEnd && IsDigit(*p); p++, nCount++)
-        v = v * 10 + static_cast<unsigned>(*p - '0');
-    nValue = v;
-    return nCount;
-}
-
 // Reads the run of digits at p into nValue (after what it held) and moves p past it; returns
 // the number of digits. Past 19 digits the value is not meaningful.
 [[gnu::always_inline]] inline unsigned ReadDigits(const char*& p, const char* pEnd, std::uint64_t& nValue)
 {
-    unsigned nTotal = 0;
-    for (;;)
+    const char* const pStart = p;
+    std::uint64_t n = nValue;
+    // Two digits per step: the chain of multiplications is half as long.
+    for (; pEnd - p >= 2; p += 2)
     {
-        std::uint32_t nPart = 0;
-        const unsigned nCount = ReadDigits8(p, pEnd, nPart);
-        nValue = nValue * s_nTens[nCount] + nPart;
-        nTotal += nCount;
-        p += nCount;
-        if (nCount < 8) return nTotal;
+        const unsigned d0 = static_cast<unsigned>(p[0] - '0'), d1 = static_cast<unsigned>(p[1] - '0');
+        if (d0 >= 10u || d1 >= 10u) break;
+        n = n * 100 + (d0 * 10 + d1);
     }
+    if (p < pEnd && static_cast<unsigned>(*p - '0') < 10u) n = n * 10 + static_cast<unsigned>(*p++ - '0');
+    nValue = n;
+    return static_cast<unsigned>(p - pStart);
+}
+
+// Reads the digits among the eight characters at p (pEnd - p >= 8) up to the first other
+// character at once; returns how many there are, 8 when all eight are digits, and their value.
+[[gnu::always_inline]] inline unsigned ReadEightDigits(const char* p, std::uint64_t& nValue)
+{
+    std::uint64_t nChunk;
+    std::memcpy(&nChunk, p, sizeof nChunk);                         // the first character in the lowest byte
+    const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;  // digits become 0 to 9
+    const std::uint64_t nOthers =
+        (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
+    const unsigned nCount = nOthers ? static_cast<unsigned>(__builtin_ctzll(nOthers)) / 8 : 8;
+    // The digits to the high bytes, the low bytes become leading zeros.
+    std::uint64_t v = nCount ? nOffsets << (8 * (8 - nCount)) : 0;
+    v = v * 10 + (v >> 8);
+    v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+        32;
+    nValue = v;
+    return nCount;
 }
 
 // Converts the number at p when it has the common form ([sign] digits [. digits] [e [sign]
@@ -190,7 +178,7 @@ constexpr std::uint64_t s_nTens[] = {1ull,      10ull,      100ull,      1000ull
 // lies within a few units of a float midpoint, or outside the normal float range: those cases
 // are left to the general conversion. Returns the position after the number, or null when
 // the general conversion is needed (or there is no number).
-inline const char* FastFloat(const char* p, const char* const pEnd, float& fValue)
+[[gnu::always_inline]] inline const char* FastFloat(const char* p, const char* const pEnd, float& fValue)
 {
     static constexpr double s_dPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -205,7 +193,17 @@ inline const char* FastFloat(const char* p, const char* const pEnd, float& fValu
     int nExponent = 0;  // power of ten applied to the mantissa
     if (p < pEnd && *p == '.')
     {
-        const unsigned nFraction = ReadDigits(++p, pEnd, nMantissa);
+        ++p;
+        unsigned nFraction;
+        std::uint64_t nPart;
+        if (pEnd - p >= 8 && (nFraction = ReadEightDigits(p, nPart)) < 8)
+        {
+            static constexpr std::uint64_t s_nTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+            nMantissa = nMantissa * s_nTens[nFraction] + nPart;
+            p += nFraction;
+        }
+        else
+            nFraction = ReadDigits(p, pEnd, nMantissa);
         nDigits += nFraction;
         nExponent = -static_cast<int>(nFraction);
     }
@@ -229,9 +227,10 @@ inline const char* FastFloat(const char* p, const char* const pEnd, float& fValu
         static_cast<double>(nMantissa) * (nExponent < 0 ? s_dInverses[-nExponent] : s_dPowers[nExponent]);
     std::uint64_t nBits;
     std::memcpy(&nBits, &d, sizeof nBits);
-    const std::uint64_t nBelowFloat = nBits & 0x1FFFFFFFu;  // the bits a float drops
-    if ((d != 0.0 && (d < FLT_MIN || d > FLT_MAX)) ||
-        (nBelowFloat >= 0x10000000u - 8 && nBelowFloat <= 0x10000000u + 8))
+    const unsigned nBinary = static_cast<unsigned>(nBits >> 52) & 0x7FFu;  // biased binary exponent
+    if (d != 0.0 && nBinary - (1023u - 126u) > 253u)                       // below FLT_MIN or above FLT_MAX
+        return nullptr;
+    if ((nBits & 0x1FFFFFFFu) - (0x10000000u - 8u) <= 16u)  // within 8 units of a float midpoint
         return nullptr;
     fValue = static_cast<float>(bNegative ? -d : d);
     return p;
@@ -316,6 +315,11 @@ public:
     // Upon exit the cursor is at the start of the next line (or the end of the text).
     void SkipLine()
     {
+        if (m_p < m_pEnd && *m_p == '\n')  // already at the line end, as after a whole statement
+        {
+            m_p++;
+            return;
+        }
         const void* pNewline = std::memchr(m_p, '\n', static_cast<std::size_t>(m_pEnd - m_p));
         m_p = pNewline ? static_cast<const char*>(pNewline) + 1 : m_pEnd;
     }
@@ -465,7 +469,14 @@ inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
     const bool bNegative = p < pEnd && *p == '-';
     p += p < pEnd && (*p == '-' || *p == '+');
     std::uint64_t n = 0;
-    const unsigned nDigits = ReadDigits(p, pEnd, n);
+    unsigned nDigits;
+    if (pEnd - p >= 8 && (nDigits = ReadEightDigits(p, n)) < 8)
+        p += nDigits;
+    else
+    {
+        n = 0;
+        nDigits = ReadDigits(p, pEnd, n);
+    }
     if (nDigits == 0) return false;
     if (nDigits > 18)  // beyond every array: saturate
         n = std::numeric_limits<std::int64_t>::max();
@@ -473,29 +484,28 @@ inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
     return true;
 }
 
-// Reads the corner at p in the given form; returns the position after it, or null when the
+// Reads the corner at p in the form `form`; returns the position after it, or null when the
 // word there does not have exactly that form.
-[[gnu::always_inline]] inline const char* ScanCorner(const char* p, const char* pEnd, ECornerForm form,
-                                                     std::int64_t& v, std::int64_t& t, std::int64_t& n)
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ScanCorner(const char* p, const char* pEnd, std::int64_t& v,
+                                                     std::int64_t& t, std::int64_t& n)
 {
     if (!ScanInteger(p, pEnd, v)) return nullptr;
-    switch (form)
+    if constexpr (form == ECornerForm::vertexTexture)
     {
-    case ECornerForm::vertex:
-        break;
-    case ECornerForm::vertexTexture:
         if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t)) return nullptr;
-        break;
-    case ECornerForm::vertexNormal:
+    }
+    else if constexpr (form == ECornerForm::vertexNormal)
+    {
         if (pEnd - p < 2 || p[0] != '/' || p[1] != '/') return nullptr;
         p += 2;
         if (!ScanInteger(p, pEnd, n)) return nullptr;
-        break;
-    case ECornerForm::vertexTextureNormal:
+    }
+    else if constexpr (form == ECornerForm::vertexTextureNormal)
+    {
         if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t) || p == pEnd || *p++ != '/' ||
             !ScanInteger(p, pEnd, n))
             return nullptr;
-        break;
     }
     return p == pEnd || IsSpace(*p) ? p : nullptr;
 }
@@ -526,8 +536,8 @@ int Len(std::string_view s)
 
 // Reads `nCount` numbers of the current line into pValues; a missing or malformed one ends the
 // process with a message naming the file and the line.
-void ReadFloats(CTextCursor& cursor, float* pValues, int nCount, const char* pszReader,
-                const std::string& file)
+[[gnu::always_inline]] inline void ReadFloats(CTextCursor& cursor, float* pValues, int nCount,
+                                              const char* pszReader, const std::string& file)
 {
     for (int i = 0; i < nCount; i++)
     {
@@ -664,7 +674,7 @@ void CGlmModel::_glmSecondPass(std::string_view text)
                              const char* pCorner) -> std::uint32_t
     {
         const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
-        if (nNumber == 0 || nIndex < 1 || nIndex > std::int64_t(nRead))
+        if (static_cast<std::uint64_t>(nIndex - 1) >= nRead)  // 0, before the first or beyond the last
         {
             const std::string_view corner = cursor.WordAt(pCorner);
             Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
@@ -674,6 +684,54 @@ void CGlmModel::_glmSecondPass(std::string_view text)
         return static_cast<std::uint32_t>(nIndex);
     };
     const auto line = [&](std::string_view word) { return cursor.LineOf(word.data()); };
+    // Reads the corners of a face in the form of its first corner, fanning them into triangles
+    // of the current group.
+    const auto readFace = [&]<ECornerForm form>(std::string_view first, std::string_view word)
+    {
+        constexpr bool bTexture =
+            form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
+        constexpr bool bNormal =
+            form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
+        std::uint32_t v[3] = {0, 0, 0}, t[3] = {0, 0, 0}, n[3] = {0, 0, 0};  // first, previous, current
+        int nCorner = 0;
+        for (; StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
+        {
+            const char* const pCorner = cursor.Pos();
+            std::int64_t nv = 0, nt = 0, nn = 0;
+            const char* const pAfter = ScanCorner<form>(pCorner, cursor.End(), nv, nt, nn);
+            if (!pAfter)
+            {
+                const std::string_view corner = cursor.WordAt(pCorner);
+                Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
+                          "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n",
+                          Len(corner), corner.data(), Len(first), first.data());
+            }
+            cursor.SetPos(pAfter);
+            if (nCorner >= 3)
+            {
+                v[1] = v[2];
+                t[1] = t[2];
+                n[1] = n[2];
+            }
+            const int k = nCorner < 2 ? nCorner : 2;
+            v[k] = resolve(nv, nVertices, "vertex", pCorner);
+            if constexpr (bTexture) t[k] = resolve(nt, nTexcoords, "texture coordinate", pCorner);
+            if constexpr (bNormal) n[k] = resolve(nn, nNormals, "normal", pCorner);
+            if (++nCorner < 3) continue;
+            if (nTriangles >= numtriangles || nTriangles >= triangles.size() ||
+                pGroup->numtriangles >= pGroup->triangles.size())
+                Overrun(pathname, line(word));
+            GlmTriangle& triangle = triangles[nTriangles];
+            for (int c = 0; c < 3; c++)
+            {
+                triangle.vindices[c] = v[c];
+                if constexpr (bTexture) triangle.tindices[c] = t[c];
+                if constexpr (bNormal) triangle.nindices[c] = n[c];
+            }
+            pGroup->triangles[pGroup->numtriangles++] = nTriangles++;
+        }
+        if (nCorner < 3) Overrun(pathname, line(word));
+    };
 
     for (std::string_view word = cursor.NextWord(); !word.empty(); word = cursor.NextWord())
     {
@@ -725,45 +783,21 @@ void CGlmModel::_glmSecondPass(std::string_view text)
         {
             cursor.SkipBlanks();
             const std::string_view first = cursor.WordAt(cursor.Pos());
-            const ECornerForm form = FormOf(first);
-            const bool bTexture =
-                form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
-            const bool bNormal =
-                form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
-            std::uint32_t v[3] = {0, 0, 0}, t[3] = {0, 0, 0}, n[3] = {0, 0, 0};  // first, previous, current
-            int nCorner = 0;
-            for (; StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
+            switch (FormOf(first))
             {
-                const char* const pCorner = cursor.Pos();
-                std::int64_t nv = 0, nt = 0, nn = 0;
-                const char* const pAfter = ScanCorner(pCorner, cursor.End(), form, nv, nt, nn);
-                if (!pAfter)
-                {
-                    const std::string_view corner = cursor.WordAt(pCorner);
-                    Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
-                              "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n",
-                              Len(corner), corner.data(), Len(first), first.data());
-                }
-                cursor.SetPos(pAfter);
-                if (nCorner >= 3) v[1] = v[2], t[1] = t[2], n[1] = n[2];
-                const int k = nCorner < 2 ? nCorner : 2;
-                v[k] = resolve(nv, nVertices, "vertex", pCorner);
-                if (bTexture) t[k] = resolve(nt, nTexcoords, "texture coordinate", pCorner);
-                if (bNormal) n[k] = resolve(nn, nNormals, "normal", pCorner);
-                if (++nCorner < 3) continue;
-                if (nTriangles >= numtriangles || nTriangles >= triangles.size() ||
-                    pGroup->numtriangles >= pGroup->triangles.size())
-                    Overrun(pathname, line(word));
-                GlmTriangle& triangle = triangles[nTriangles];
-                for (int c = 0; c < 3; c++)
-                {
-                    triangle.vindices[c] = v[c];
-                    if (bTexture) triangle.tindices[c] = t[c];
-                    if (bNormal) triangle.nindices[c] = n[c];
-                }
-                pGroup->triangles[pGroup->numtriangles++] = nTriangles++;
+            case ECornerForm::vertex:
+                readFace.template operator()<ECornerForm::vertex>(first, word);
+                break;
+            case ECornerForm::vertexTexture:
+                readFace.template operator()<ECornerForm::vertexTexture>(first, word);
+                break;
+            case ECornerForm::vertexNormal:
+                readFace.template operator()<ECornerForm::vertexNormal>(first, word);
+                break;
+            case ECornerForm::vertexTextureNormal:
+                readFace.template operator()<ECornerForm::vertexTextureNormal>(first, word);
+                break;
             }
-            if (nCorner < 3) Overrun(pathname, line(word));
             cursor.SkipLine();
             break;
         }
