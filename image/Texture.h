@@ -35,8 +35,9 @@
 //                (the texture bank passes −1, −1, −1: that fails in this orderly way). Bytes the
 //                file lacks read as 0.
 //   On failure a reader returns false and the image is empty (IsValid false), except after a
-//   read error inside the pixel block, where the block and its dimensions stay and the content
-//   is unspecified. Each failure is reported as the member comments below say.
+//   read error inside the pixel block, where the block and its dimensions stay and hold what
+//   was read before the error (zeros after it). Each failure is reported as the member
+//   comments below say.
 //
 // WRITING
 //   SaveFileBMP  24-bit images only: a 54-byte header (bfOffBits 54) and the block as it is.
