@@ -113,14 +113,6 @@ inline bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Whether `word` begins with a number: an optional sign and a digit.
-inline bool StartsNumber(std::string_view word)
-{
-    std::size_t i = 0;
-    if (i < word.size() && (word[i] == '-' || word[i] == '+')) i++;
-    return i < word.size() && IsDigit(word[i]);
-}
-
 // The first whitespace-separated word of `text`, empty when there is none.
 std::string_view FirstWord(std::string_view text)
 {

@@ -7,6 +7,8 @@
 #include <unistd.h>  // chdir, getcwd for the working-directory case
 
 #include <array>       // expected index triples
+#include <charconv>    // from_chars, the correctly rounded reference
+#include <random>      // values to read
 #include <cmath>       // signbit, isinf, isnan
 #include <filesystem>  // current_path for the working-directory case
 #include <string>      // texts
@@ -165,6 +167,69 @@ TEST_F(GlmReadTest, NumbersInEveryWrittenFormReadExactly)
     EXPECT_TRUE(std::signbit(pModel->vertices[8]));
     EXPECT_TRUE(std::isinf(pModel->vertices[15]));
     EXPECT_TRUE(std::isnan(pModel->vertices[16]));
+}
+
+TEST_F(GlmReadTest, NumbersReadAsTheNearestFloat)
+{
+    // Many values in the forms other programs print, each compared with the correctly rounded
+    // conversion of the same text.
+    std::mt19937_64 random(20261206);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::vector<std::string> words;
+    char buffer[64];
+    for (int i = 0; i < 30000; i++)
+    {
+        const double d = unit(random) * std::pow(10.0, static_cast<int>(random() % 13) - 6);
+        switch (i % 6)
+        {
+        case 0:
+            std::snprintf(buffer, sizeof buffer, "%f", d);
+            break;
+        case 1:
+            std::snprintf(buffer, sizeof buffer, "%.9g", d);
+            break;
+        case 2:
+            std::snprintf(buffer, sizeof buffer, "%.17g", d);
+            break;
+        case 3:
+            std::snprintf(buffer, sizeof buffer, "%.6e", d);
+            break;
+        case 4:
+            std::snprintf(buffer, sizeof buffer, "%.3f", d);
+            break;
+        default:
+            std::snprintf(buffer, sizeof buffer, "%.12f", d);
+            break;
+        }
+        words.push_back(buffer);
+    }
+    // Decimal texts that lie on, or within a hair of, the midpoint between two floats.
+    words.insert(words.end(), {"0.50000002980232238769531250", "1.00000005960464477539062500", "16777217",
+                               "16777219", "0.500000029802322", "0.5000000298023224", "33554434.000001",
+                               "3.4028235677973366e38", "1.1754943508222875e-38", "7.006492321624085e-46"});
+    while (words.size() % 3)
+        words.push_back("0");
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); i += 3)
+        text += "v " + words[i] + " " + words[i + 1] + " " + words[i + 2] + "\n";
+    const auto pModel = LoadText(text);
+    ASSERT_EQ(pModel->numvertices, words.size() / 3);
+    for (std::size_t i = 0; i < words.size(); i++)
+    {
+        float expected = 0.0f;
+        const auto result = std::from_chars(words[i].data(), words[i].data() + words[i].size(), expected);
+        if (result.ec == std::errc::result_out_of_range) expected = std::strtof(words[i].c_str(), nullptr);
+        EXPECT_EQ(pModel->vertices[3 + i], expected) << words[i];
+    }
+}
+
+TEST_F(GlmReadTest, EmptyFileGivesAModelWithOnlyTheDefaultGroup)
+{
+    const auto pModel = LoadText("");
+    EXPECT_EQ(pModel->numvertices, 0u);
+    EXPECT_EQ(pModel->vertices.size(), 3u);
+    EXPECT_EQ(pModel->numtriangles, 0u);
+    EXPECT_EQ(GroupNames(*pModel), (std::vector<std::string>{"default"}));
 }
 
 // --- groups -----------------------------------------------------------------------------------
