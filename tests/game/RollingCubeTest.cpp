@@ -1,9 +1,6 @@
 // RollingCubeTest: the block's movement and row drops, hits and fading, what its Draw sends to
 // OpenGL, and long steps.
-#include "WorldTestSupport.h"  // CWorldTest, feedback in world coordinates
-
-#include "game/RollingCube.h"  // CRollingCube under test
-#include "game/Sol.h"          // the floor whose rows the block drops
+#include "WorldTestSupport.h"  // CWorldTest with the floor and block
 
 #include <climits>  // INT_MAX for the longest steps
 #include <cmath>    // cos, sin and NAN
@@ -14,34 +11,22 @@ namespace cubatro::test
 namespace
 {
 
-constexpr int s_nStepMs = 6750;  // one quarter turn
-
 class CRollingCubeTest : public CWorldTest
 {
 protected:
-    // The scene's floor and block: 5 x 25 tiles, 5 x 7 cubes starting at z = -25.
-    void MakeScene()
+    void SetUp() override
     {
-        m_pSol = std::make_unique<CSol>(5, 1, 25, 1.0f, m_strTexture, 0.0f, 0.0f, 0.0f);
-        m_pCubes = std::make_unique<CRollingCube>(5, 7, 1.0f, m_strTexture, 0.0f, 0.0f, -25.0f);
-    }
-    void TearDown() override
-    {
-        m_pCubes.reset();
-        m_pSol.reset();
-        CWorldTest::TearDown();
+        CWorldTest::SetUp();
+        MakeScene(false);
     }
     int CountNotIntact() const
     {
         int n = 0;
-        for (int c = 0; c < m_pCubes->GetWidth(); ++c)
-            for (int r = 0; r < m_pCubes->GetRows(); ++r)
+        for (int c = 0; c < 5; ++c)
+            for (int r = 0; r < 7; ++r)
                 n += m_pCubes->GetValue(c, r) != CRollingCube::s_nIntact;
         return n;
     }
-
-    std::unique_ptr<CSol> m_pSol;
-    std::unique_ptr<CRollingCube> m_pCubes;
 };
 
 struct SPlaceCase
@@ -58,7 +43,6 @@ class CBlockPlaceTest : public CRollingCubeTest, public ::testing::WithParamInte
 TEST_P(CBlockPlaceTest, IntactCubesRestOnWholeCellsBetweenSteps)
 {
     const SPlaceCase& c = GetParam();
-    MakeScene();
     m_pCubes->Update(c.nMs, m_pSol.get());
     EXPECT_EQ(m_pCubes->GetSteps(), c.nMs / s_nStepMs);
     EXPECT_EQ(m_pCubes->IsCubeAt(c.x, c.z), c.bCube);
@@ -71,18 +55,16 @@ INSTANTIATE_TEST_SUITE_P(
                       SPlaceCase{0, -0.01f, -25.5f, false}, SPlaceCase{0, 0.5f, -32.01f, false},
                       SPlaceCase{6749, 0.5f, -24.5f, false}, SPlaceCase{6749, 0.5f, -25.5f, true},
                       SPlaceCase{6750, 0.5f, -24.5f, true}, SPlaceCase{6750, 0.5f, -31.5f, false},
-                      SPlaceCase{10 * s_nStepMs, 2.5f, -15.5f, true},
-                      SPlaceCase{10 * s_nStepMs, 2.5f, -14.5f, false}, SPlaceCase{0, NAN, -25.5f, false},
-                      SPlaceCase{0, 0.5f, NAN, false}, SPlaceCase{0, 1e30f, -1e30f, false}));
+                      SPlaceCase{67500, 2.5f, -15.5f, true}, SPlaceCase{67500, 2.5f, -14.5f, false},
+                      SPlaceCase{0, NAN, -25.5f, false}, SPlaceCase{0, 0.5f, NAN, false},
+                      SPlaceCase{0, 1e30f, -1e30f, false}));
 
 TEST_F(CRollingCubeTest, HitCubesFadeToGoneAndStopBlocking)
 {
-    MakeScene();
     EXPECT_TRUE(m_pCubes->Hit(0, 0));
     EXPECT_EQ(m_pCubes->GetValue(0, 0), 0xFFFFE);
     EXPECT_FALSE(m_pCubes->IsCubeAt(0.5f, -25.5f));
-    EXPECT_TRUE(m_pCubes->IsCubeAt(1.5f, -25.5f));
-    EXPECT_TRUE(m_pCubes->Hit(0, 0));  // already fading: still true, nothing changes
+    EXPECT_TRUE(m_pCubes->Hit(0, 0));  // already fading: true, nothing changes
     EXPECT_EQ(m_pCubes->GetValue(0, 0), 0xFFFFE);
     for (const auto& cell : {std::pair{5, 0}, std::pair{0, -1}, std::pair{0, 7}, std::pair{-1, 3}})
         EXPECT_FALSE(m_pCubes->Hit(cell.first, cell.second)) << cell.first << ", " << cell.second;
@@ -101,16 +83,14 @@ TEST_F(CRollingCubeTest, HitCubesFadeToGoneAndStopBlocking)
 
 TEST_F(CRollingCubeTest, DestroyAtHitsTheCubeRestingOnTheCellOfThePoint)
 {
-    MakeScene();
     EXPECT_FALSE(m_pCubes->DestroyAt(2.0f, -20.0f));  // the block is still beyond the floor
     EXPECT_FALSE(m_pCubes->DestroyAt(1e30f, -25.5f));
     EXPECT_FALSE(m_pCubes->DestroyAt(2.0f, NAN));
     EXPECT_EQ(CountNotIntact(), 0);
-
     m_pCubes->Update(3 * s_nStepMs, m_pSol.get());   // front row on floor row 22
     EXPECT_TRUE(m_pCubes->DestroyAt(2.0f, -22.0f));  // the corner of tile (2, 22)
-    EXPECT_EQ(m_pCubes->GetValue(2, 0), 0xFFFFE);
     EXPECT_TRUE(m_pCubes->DestroyAt(4.0f, -28.0f));  // six rows further back
+    EXPECT_EQ(m_pCubes->GetValue(2, 0), 0xFFFFE);
     EXPECT_EQ(m_pCubes->GetValue(4, 6), 0xFFFFE);
     EXPECT_EQ(CountNotIntact(), 2);
 }
@@ -128,99 +108,56 @@ class CRowDropTest : public CRollingCubeTest, public ::testing::WithParamInterfa
 TEST_P(CRowDropTest, OneRowDropsPerUpdateOnceTheBlockHasPassed)
 {
     const SDropCase& c = GetParam();
-    MakeScene();
     for (size_t n = 0; n < c.vSteps.size(); ++n)
     {
         m_pCubes->Update(c.vSteps[n], m_pSol.get());
         EXPECT_EQ(m_pSol->GetFirstStandingRow(), c.vFirst[n])
-            << "after update " << n << ", k " << m_pCubes->GetSteps();
+            << "update " << n << ", k " << m_pCubes->GetSteps();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, CRowDropTest,
                          ::testing::Values(
                              // k reaches 24, 25 (nothing yet), 25 still, 26 (row 0), 27 (row 1).
-                             SDropCase{{24 * s_nStepMs, s_nStepMs, s_nStepMs - 1, 1, s_nStepMs},
-                                       {0, 0, 0, 1, 2}},
+                             SDropCase{{24 * 6750, 6750, 6749, 1, 6750}, {0, 0, 0, 1, 2}},
                              // One update from k = 25 to 27 drops one row; the next update catches up.
-                             SDropCase{{25 * s_nStepMs, 2 * s_nStepMs, 1, 1}, {0, 1, 2, 2}},
-                             // A jump far past the floor drops one row per update until every row has gone.
-                             SDropCase{{100 * s_nStepMs, 0, 0, 0}, {1, 2, 3, 4}}));
+                             SDropCase{{25 * 6750, 2 * 6750, 1, 1}, {0, 1, 2, 2}},
+                             // Far past the floor: one row per update, however long the steps.
+                             SDropCase{{100 * 6750, 0, 0, 0}, {1, 2, 3, 4}}));
 
-TEST_F(CRollingCubeTest, AllRowsDropOnceAndTheBlockRollsOn)
+TEST_F(CRollingCubeTest, TippedJustShortOfAQuarterTurnThenUprightOneTileOn)
 {
-    MakeScene();
-    for (int n = 0; n < 60; ++n)
-        m_pCubes->Update(s_nStepMs, m_pSol.get());
-    EXPECT_EQ(m_pCubes->GetSteps(), 60);
-    EXPECT_EQ(m_pSol->GetFirstStandingRow(), 25);
-    EXPECT_FLOAT_EQ(m_pCubes->GetFrontLine(), 35.0f);
-    EXPECT_TRUE(m_pCubes->IsCubeAt(0.5f, 34.5f));
-}
-
-// One cube of size 1 starting at z = 0, seen in a view of 4 units.
-class CRollDrawTest : public CRollingCubeTest
-{
-protected:
-    void SetUp() override
-    {
-        CRollingCubeTest::SetUp();
-        m_pCubes = std::make_unique<CRollingCube>(1, 1, 1.0f, m_strTexture, 0.0f, 0.0f, 0.0f);
-        SetOrtho(-2, 2, -2, 2, -4, 4);
-    }
-    std::vector<SFeedbackPrimitive> Draw()
-    {
-        return Feedback([&] { m_pCubes->Draw(); });
-    }
-};
-
-TEST_F(CRollDrawTest, TippedJustShortOfAQuarterTurnThenUprightOneTileOn)
-{
+    m_pCubes = std::make_unique<CRollingCube>(1, 1, 1.0f, m_strTexture, 0.0f, 0.0f, 0.0f);
+    SetOrtho(-2, 2, -2, 2, -4, 4);
     m_pCubes->Update(s_nStepMs - 1, nullptr);
     EXPECT_NEAR(m_pCubes->GetRollAngle(), 89.98667, 1e-4);
-    const auto tipped = Draw();
-    const double phi = (s_nStepMs - 1) / 75.0 * std::numbers::pi / 180.0;
-    const SBox a = BoxOf(tipped, [](const auto&) { return true; });
-    // Turned about its front bottom edge (the x axis through the origin): the top back edge
-    // (y 1, z -1) has come over to (cos + sin, sin - cos), the back bottom edge to (sin, -cos).
-    EXPECT_NEAR(a.min[0], 0.0f, 1e-5f);
-    EXPECT_NEAR(a.max[0], 1.0f, 1e-5f);
-    EXPECT_NEAR(a.min[1], 0.0f, 2e-5f);
-    EXPECT_NEAR(a.max[1], std::cos(phi) + std::sin(phi), 2e-5f);
-    EXPECT_NEAR(a.min[2], -std::cos(phi), 2e-5f);
-    EXPECT_NEAR(a.max[2], std::sin(phi), 2e-5f);
-    EXPECT_GT(a.max[1], 1.0001f);
+    const auto tipped = Feedback([&] { m_pCubes->Draw(); });
+    // Turned about its front bottom edge: the top back edge (y 1, z -1) has come over to
+    // (cos + sin, sin - cos), the back bottom edge to (sin, -cos).
+    const float fCos = static_cast<float>(std::cos((s_nStepMs - 1) / 75.0 * std::numbers::pi / 180.0));
+    const float fSin = static_cast<float>(std::sin((s_nStepMs - 1) / 75.0 * std::numbers::pi / 180.0));
+    ExpectBox(BoxOf(tipped), {0, 1, 0, fCos + fSin, -fCos, fSin}, 2e-5f);
+    EXPECT_GT(BoxOf(tipped).max[1], 1.0001f);
 
     m_pCubes->Update(1, nullptr);
     EXPECT_EQ(m_pCubes->GetSteps(), 1);
-    EXPECT_DOUBLE_EQ(m_pCubes->GetRollAngle(), 0.0);
-    const auto upright = Draw();
-    const SBox b = BoxOf(upright, [](const auto&) { return true; });
-    for (int axis = 0; axis < 3; ++axis)
-    {
-        EXPECT_NEAR(b.min[axis], 0.0f, 2e-5f) << "axis " << axis;
-        EXPECT_NEAR(b.max[axis], 1.0f, 2e-5f) << "axis " << axis;
-    }
+    const auto upright = Feedback([&] { m_pCubes->Draw(); });
+    ExpectBox(BoxOf(upright), {0, 1, 0, 1, 0, 1}, 2e-5f);
 
     // The motion is continuous: the cube's own quarter turn keeps every face where the roll
     // left it, texture coordinates included.
     ASSERT_EQ(Polygons(tipped), Polygons(upright));
     auto same = [&](const SFeedbackPrimitive& p, const SFeedbackPrimitive& q)
     {
-        if (p.vertices.size() != q.vertices.size()) return false;
-        for (size_t v = 0; v < p.vertices.size(); ++v)
-        {
-            const auto wp = World(p.vertices[v]), wq = World(q.vertices[v]);
-            for (int axis = 0; axis < 3; ++axis)
-                if (std::fabs(wp[axis] - wq[axis]) > 1e-3f) return false;
-            for (int t = 0; t < 2; ++t)
-                if (std::fabs(p.vertices[v].tex[t] - q.vertices[v].tex[t]) > 1e-4f) return false;
-        }
-        return true;
+        bool b = p.vertices.size() == q.vertices.size();
+        for (size_t v = 0; b && v < p.vertices.size(); ++v)
+            for (int a = 0; a < 3; ++a)
+                b = b && std::fabs(World(p.vertices[v])[a] - World(q.vertices[v])[a]) < 1e-3f &&
+                    std::fabs(p.vertices[v].tex[a % 2] - q.vertices[v].tex[a % 2]) < 1e-4f;
+        return b;
     };
     for (const auto& p : tipped)
-        EXPECT_TRUE(std::any_of(upright.begin(), upright.end(), [&](const auto& q) { return same(p, q); }))
-            << "a face of the tipped cube has no upright counterpart";
+        EXPECT_TRUE(std::any_of(upright.begin(), upright.end(), [&](const auto& q) { return same(p, q); }));
 }
 
 TEST_F(CRollingCubeTest, FadingCubeIsLitWithItsDarkenedDiffuseAndTheDefaultComesBack)
@@ -237,57 +174,35 @@ TEST_F(CRollingCubeTest, FadingCubeIsLitWithItsDarkenedDiffuseAndTheDefaultComes
     glLightfv(GL_LIGHT0, GL_POSITION, up);
     glMaterialfv(GL_FRONT, GL_AMBIENT, black);
     SetOrtho(-1, 3, -1, 3, -4, 4);
-
     m_pCubes->Update(s_nStepMs - 500, nullptr);
     ASSERT_TRUE(m_pCubes->Hit(0, 0));
     m_pCubes->Update(500, nullptr);  // upright again, one tile on
-    ASSERT_DOUBLE_EQ(m_pCubes->GetRollAngle(), 0.0);
-    const float v = 548574.0f / 1048575.0f;
+    ASSERT_EQ(m_pCubes->GetRollAngle(), 0.0);
 
-    const auto prims = Feedback([&] { m_pCubes->Draw(); });
     int nTops = 0;
-    for (const auto& p : prims)
+    for (const auto& p : Feedback([&] { m_pCubes->Draw(); }))
     {
-        bool bTop = true;
-        float fMidX = 0.0f;
-        for (const auto& vx : p.vertices)
-        {
-            bTop = bTop && std::fabs(World(vx)[1] - 1.0f) < 1e-3f;
-            fMidX += World(vx)[0] / static_cast<float>(p.vertices.size());
-        }
-        if (!bTop) continue;
+        const SBox box = BoxOf({p});
+        if (box.min[1] < 1.0f - 1e-3f) continue;  // not a top face
         ++nTops;
-        const float expected = fMidX < 1.0f ? v : 1.0f;  // cube (0, 0) fades, cube (1, 0) is intact
+        const float v = box.max[0] < 1.0f + 1e-3f ? 548574.0f / 1048575.0f : 1.0f;  // cube (0, 0) fades
         for (const auto& vx : p.vertices)
-        {
-            EXPECT_NEAR(vx.color[0], expected, 2e-3f);
-            EXPECT_NEAR(vx.color[1], expected, 2e-3f);
-            EXPECT_NEAR(vx.color[2], expected, 2e-3f);
-            EXPECT_NEAR(vx.color[3], 1.0f, 2e-3f);
-        }
+            for (size_t n = 0; n < 4; ++n)
+                EXPECT_NEAR(vx.color[n], n < 3 ? v : 1.0f, 2e-3f);
     }
     EXPECT_GE(nTops, 2);
-
     GLfloat diffuse[4] = {};
     glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    EXPECT_FLOAT_EQ(diffuse[0], 0.8f);
-    EXPECT_FLOAT_EQ(diffuse[1], 0.8f);
-    EXPECT_FLOAT_EQ(diffuse[2], 0.8f);
-    EXPECT_FLOAT_EQ(diffuse[3], 1.0f);
+    EXPECT_EQ(std::vector<GLfloat>(diffuse, diffuse + 4), (std::vector<GLfloat>{0.8f, 0.8f, 0.8f, 1.0f}));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    GLint nDepth = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &nDepth);
-    EXPECT_EQ(nDepth, 1);
 }
 
 TEST_F(CRollingCubeTest, LongStepsAndLongGamesStayDefined)
 {
-    MakeScene();
     ASSERT_TRUE(m_pCubes->Hit(3, 4));
     m_pCubes->Update(-5000, m_pSol.get());  // a negative step counts as nothing
     EXPECT_EQ(m_pCubes->GetTime(), 0);
     EXPECT_EQ(m_pCubes->GetValue(3, 4), 0xFFFFE);
-
     m_pCubes->Update(4 * 3600 * 1000, m_pSol.get());  // four hours in one step
     EXPECT_EQ(m_pCubes->GetValue(3, 4), 0);
     for (int n = 0; n < 4; ++n)
@@ -295,17 +210,14 @@ TEST_F(CRollingCubeTest, LongStepsAndLongGamesStayDefined)
     const int64_t nTime = 4LL * 3600 * 1000 + 4LL * INT_MAX;
     EXPECT_EQ(m_pCubes->GetTime(), nTime);
     EXPECT_EQ(m_pCubes->GetSteps(), nTime / s_nStepMs);
-    EXPECT_FLOAT_EQ(m_pCubes->GetFrontLine(), -25.0f + static_cast<float>(nTime / s_nStepMs));
-    EXPECT_GE(m_pCubes->GetRollAngle(), 0.0);
-    EXPECT_LT(m_pCubes->GetRollAngle(), 90.0);
+    EXPECT_EQ(m_pCubes->GetFrontLine(), -25.0f + static_cast<float>(nTime / s_nStepMs));
+    EXPECT_TRUE(m_pCubes->GetRollAngle() >= 0.0 && m_pCubes->GetRollAngle() < 90.0);
     EXPECT_EQ(m_pSol->GetFirstStandingRow(), 5);  // one row per update
-    EXPECT_FALSE(m_pCubes->IsCubeAt(0.5f, -0.5f));
     ASSERT_TRUE(m_pCubes->Hit(0, 0));
     m_pCubes->Update(INT_MAX, m_pSol.get());
     EXPECT_EQ(m_pCubes->GetValue(0, 0), 0);
-
     SetOrtho(-1, 6, -2, 3, -1, 40);
-    EXPECT_EQ(Polygons(Feedback([&] { m_pCubes->Draw(); })), 0u);  // far beyond the view, nothing reaches it
+    EXPECT_EQ(Polygons(Feedback([&] { m_pCubes->Draw(); })), 0u);  // far beyond the view
 }
 
 }  // namespace
