@@ -7,11 +7,12 @@
 #include <GL/gl.h>        // the projection of the scene box
 #include <gtest/gtest.h>  // ADD_FAILURE for captures that hold no quads
 
-#include <array>       // std::array for quads and points
-#include <filesystem>  // current_path to enter and leave a directory
-#include <functional>  // std::function for sample values
-#include <string>      // std::string for sprite names
-#include <vector>      // std::vector for file bytes and quads
+#include <array>         // std::array for quads and points
+#include <filesystem>    // current_path to enter and leave a directory
+#include <functional>    // std::function for sample values
+#include <string>        // std::string for sprite names
+#include <system_error>  // std::error_code for going back quietly
+#include <vector>        // std::vector for file bytes and quads
 
 namespace cubatro::test
 {
@@ -47,7 +48,11 @@ public:
     {
         std::filesystem::current_path(path);
     }
-    virtual ~CWorkingDir() { std::filesystem::current_path(m_previous); }
+    virtual ~CWorkingDir()
+    {
+        std::error_code error;  // a destructor must not throw
+        std::filesystem::current_path(m_previous, error);
+    }
     CWorkingDir(const CWorkingDir&) = delete;
     CWorkingDir& operator=(const CWorkingDir&) = delete;
 
