@@ -157,6 +157,7 @@ void CFlare::CreateLight()
 
 void CFlare::SetPosition(const float* pfPosition)
 {
+    if (!pfPosition) return;
     VectorCopy(position, pfPosition);
     if (light) light->SetPosition(position);
 }

@@ -42,13 +42,14 @@ public:
     CFlare& operator=(const CFlare&) = delete;
 
     // Moves the flare and its light; the light becomes positional, placed under the current
-    // modelview matrix.
+    // modelview matrix. A null pointer changes nothing.
     void SetPosition(const float* pfPosition);
 
     // Draws the three squares, `size` on a side and centred on the flare, facing the eye point,
     // and moves the sprite turn on by three. Upon exit blending is off, lighting on, 2D texturing
     // on and the depth function less-or-equal. When the eye lies on the flare or straight above
-    // or below it no facing is defined: the frame draws nothing and changes no state.
+    // or below it no facing is defined: the frame draws nothing and changes no state (as with a
+    // null eye).
     void Draw(const float* pfEye);
 
     int32_t GetCurrentSprite() const { return currentSprite; }          // sprite of the next square
