@@ -126,7 +126,10 @@ public:
                                                 float epsilon, std::vector<std::uint32_t>& matches);
 
     // --- writing (GlmWrite.cpp) ---------------------------------------------------------------
-    void glmWriteOBJ(std::string_view filename, unsigned mode);  // OBJ text (and MTL with the material bit)
+    // Write the model (and, with the material bit, its library beside it) as text that
+    // glmReadOBJ reads back; parts the model lacks are left out with a trace warning. A file
+    // that cannot be opened or written whole ends the process with status 1 after a trace message.
+    void glmWriteOBJ(std::string_view filename, unsigned mode);                  // OBJ text by the mode bits
     void _glmWriteMTL(std::string_view modelpath, std::string_view mtllibname);  // materials beside modelpath
 
     // --- drawing (GlmDraw.cpp) ----------------------------------------------------------------
