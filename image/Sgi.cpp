@@ -36,6 +36,7 @@ bool IsRunLength(const SgiImage& image)
 // Reads up to nCount bytes at nOffset into pOut; bytes the file does not hold read as 0.
 void ReadAt(const SgiImage& image, uint64_t nOffset, unsigned char* pOut, size_t nCount)
 {
+    if (nCount == 0) return;  // an empty table has no storage: pOut may be null
     size_t nGot = 0;
     if (nOffset <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()) &&
         ::fseeko(image.file.get(), static_cast<off_t>(nOffset), SEEK_SET) == 0)
