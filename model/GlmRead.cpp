@@ -17,6 +17,7 @@
 #include "platform/PathResolver.h"  // plat::OpenFile for the model and library files
 
 #include <array>         // std::array for the character classes
+#include <bit>           // std::endian: eight characters read as one number need the byte order
 #include <charconv>      // std::from_chars for the numbers the fast path leaves
 #include <cinttypes>     // PRId64 for corner numbers in messages
 #include <cstdarg>       // va_list for the message of a malformed statement
@@ -147,6 +148,15 @@ std::string_view FirstWord(std::string_view text)
 // character at once; returns how many there are, 8 when all eight are digits, and their value.
 [[gnu::always_inline]] inline unsigned ReadEightDigits(const char* p, std::uint64_t& nValue)
 {
+    if constexpr (std::endian::native != std::endian::little)
+    {
+        unsigned nCount = 0;
+        std::uint64_t v = 0;
+        for (; nCount < 8 && IsDigit(p[nCount]); nCount++)
+            v = v * 10 + static_cast<unsigned>(p[nCount] - '0');
+        nValue = v;
+        return nCount;
+    }
     std::uint64_t nChunk;
     std::memcpy(&nChunk, p, sizeof nChunk);                         // the first character in the lowest byte
     const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;  // digits become 0 to 9
