@@ -3,7 +3,9 @@
 
 #include "FuzzSupport.h"  // WriteScratchFile, Finding
 
-#include <vector>  // std::vector for the triangle tally
+#include <algorithm>  // std::min for line ends
+#include <cstdio>     // std::remove for the previous library
+#include <vector>     // std::vector for the triangle tally
 
 namespace cubatro::fuzz
 {
@@ -24,8 +26,35 @@ bool InRange(uint32_t nNumber, uint32_t nCount, bool bNoneAllowed)
 
 }  // namespace
 
+std::string LibraryName(std::string_view model)
+{
+    for (size_t nLine = 0; nLine < model.size();)
+    {
+        const size_t nEnd = std::min(model.find('\n', nLine), model.size());
+        const std::string_view line = model.substr(nLine, nEnd - nLine);
+        nLine = nEnd + 1;
+        if (line.substr(0, 7) != "mtllib ") continue;
+        const std::string_view rest = line.substr(7);
+        const size_t nFirst = rest.find_first_not_of(" \t");
+        if (nFirst == std::string_view::npos) break;
+        const std::string_view name = rest.substr(nFirst, rest.find_first_of(" \t\r", nFirst) - nFirst);
+        bool bPlain = !name.empty() && name.size() < 64;
+        std::string lower;
+        for (char c : name)
+        {
+            bPlain = bPlain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                c == '_' || c == '-' || c == '.');
+            lower += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        if (bPlain && lower != "model.obj" && lower != "." && lower != "out") return std::string(name);
+        break;
+    }
+    return "lib.mtl";
+}
+
 std::string WriteObjInput(const uint8_t* pData, size_t nSize)
 {
+    static std::string s_strLastLibrary;  // the library file of the previous input, removed
     const std::string_view input(reinterpret_cast<const char*>(pData), nSize);
     if (input.find("..") != std::string_view::npos) return "";
     const size_t nMarker = input.find(kLibraryMarker);
@@ -33,7 +62,8 @@ std::string WriteObjInput(const uint8_t* pData, size_t nSize)
     const std::string_view library = nMarker == std::string_view::npos
                                          ? std::string_view()
                                          : input.substr(nMarker + kLibraryMarker.size());
-    WriteScratchFile("lib.mtl", library);
+    if (!s_strLastLibrary.empty()) std::remove(s_strLastLibrary.c_str());
+    s_strLastLibrary = WriteScratchFile(LibraryName(model), library);
     return WriteScratchFile("model.obj", model);
 }
 

@@ -2,9 +2,12 @@
 // and the checks every model read must pass.
 //
 // The input is split at the first "\n@@\n": what comes before is written as model.obj, what
-// comes after as lib.mtl, both in the scratch directory (an input without the marker has an
-// empty library). Inputs holding ".." are skipped: a library name could then reach any file of
-// the machine (a device that never ends, for one), which tells nothing about the reader.
+// comes after as the library, both in the scratch directory (an input without the marker has
+// an empty library). The library takes the name on the model's first line that starts with
+// "mtllib " when that is a plain file name, else lib.mtl; the previous input's library is
+// removed first, so that every input is read alone. Inputs holding ".." are skipped: a library name could
+// then reach any file of the machine (a device that never ends, for one), which tells nothing about the
+// reader.
 #pragma once
 
 #include "model/GlmModel.h"  // CGlmModel, the record checked
@@ -19,7 +22,10 @@ namespace cubatro::fuzz
 
 inline constexpr std::string_view kLibraryMarker = "\n@@\n";  // separates the model and the library
 
-// Writes model.obj and lib.mtl from the input; returns the path of model.obj, or "" when the
+// The file name of the library for this model text, as described above.
+std::string LibraryName(std::string_view model);
+
+// Writes model.obj and its library from the input; returns the path of model.obj, or "" when the
 // input is to be skipped.
 std::string WriteObjInput(const uint8_t* pData, size_t nSize);
 
