@@ -1,7 +1,8 @@
 // BmpFuzzer: the BMP reader of CTexture on arbitrary files.
 //
 // The input is the whole file. After a successful read the target checks the image against
-// the file byte by byte (bottom row first, a top-down file turned over, missing bytes 0), writes
+// the file byte by byte (pixels after the info header as stored, bottom row first, a top-down
+// file turned over, missing bytes 0), writes
 // it back with SaveFileBMP and reads that again: the two images must be equal. The reserved
 // header fields, which the reader ignores, choose a crop that is mirrored into a tile.
 #include "FuzzSupport.h"
@@ -58,12 +59,17 @@ void CheckAgainstFile(const CTexture& image, const Header& header, const uint8_t
     if (info.biHeight != image.GetHeight() || info.biSizeImage != image.GetBlockSize())
         cubatro::fuzz::Finding("BMP: the info header does not describe the block");
 
+    // The pixels follow the info header as stored when that is longer (up to 1024 bytes and
+    // within the file), else the 54 bytes of the two headers.
+    const uint32_t nInfoSize = Get32(&header[14]);
+    const size_t nPixels =
+        nInfoSize > 40 && nInfoSize <= 1024 && 14 + nInfoSize <= nSize ? 14 + nInfoSize : 54;
     const size_t nRows = size_t(image.GetHeight());
     for (size_t y = 0; y < nRows; ++y)
     {
         const size_t nFileRow = nFileHeight < 0 ? nRows - 1 - y : y;
         const unsigned char* pRow = image.GetData() + y * nRow;
-        const size_t nAt = 54 + nFileRow * nRow;
+        const size_t nAt = nPixels + nFileRow * nRow;
         const size_t nHeld = nAt >= nSize ? 0 : std::min(size_t(nRow), nSize - nAt);
         if (nHeld && std::memcmp(pRow, pData + nAt, nHeld) != 0)
             cubatro::fuzz::Finding("BMP: a row of the block differs from the file");
