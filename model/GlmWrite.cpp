@@ -34,6 +34,14 @@ void WriteCredits(std::FILE* pFile)
     std::fputs("#  Numbers have six decimals; vertices and normals are numbered from 1.\n", pFile);
 }
 
+// Whether all three numbers of a corner triple name one of the `count` elements (from 1).
+bool Within(const std::uint32_t* pNumbers, std::uint32_t count)
+{
+    for (int c = 0; c < 3; c++)
+        if (pNumbers[c] == 0 || pNumbers[c] > count) return false;
+    return true;
+}
+
 int Index(std::uint32_t n)
 {
     return static_cast<int>(n);
@@ -139,22 +147,25 @@ void CGlmModel::glmWriteOBJ(std::string_view filename, unsigned mode)
             if (nTriangle >= triangles.size()) continue;
             const GlmTriangle& t = triangles[nTriangle];
             const int v0 = Index(t.vindices[0]), v1 = Index(t.vindices[1]), v2 = Index(t.vindices[2]);
-            const int fi = Index(t.findex);
-            if ((mode & GLM_MODE_SMOOTH) && (mode & GLM_MODE_TEXTURE))
+            // A triangle that lacks what the mode writes (a face of the file without texture
+            // coordinates or normals) is written without it, so that the file reads back.
+            const bool bTexture = (mode & GLM_MODE_TEXTURE) && Within(t.tindices, numtexcoords);
+            const std::uint32_t findices[3] = {t.findex, t.findex, t.findex};
+            const std::uint32_t* const pNormals = (mode & GLM_MODE_SMOOTH) ? t.nindices
+                                                  : (mode & GLM_MODE_FLAT) ? findices
+                                                                           : nullptr;
+            const bool bNormal =
+                pNormals && Within(pNormals, (mode & GLM_MODE_SMOOTH) ? numnormals : numfacetnorms);
+            if (bTexture && bNormal)
                 std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v0, Index(t.tindices[0]),
-                             Index(t.nindices[0]), v1, Index(t.tindices[1]), Index(t.nindices[1]), v2,
-                             Index(t.tindices[2]), Index(t.nindices[2]));
-            else if ((mode & GLM_MODE_FLAT) && (mode & GLM_MODE_TEXTURE))
-                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v0, Index(t.tindices[0]), fi, v1,
-                             Index(t.tindices[1]), fi, v2, Index(t.tindices[2]), fi);
-            else if (mode & GLM_MODE_TEXTURE)
+                             Index(pNormals[0]), v1, Index(t.tindices[1]), Index(pNormals[1]), v2,
+                             Index(t.tindices[2]), Index(pNormals[2]));
+            else if (bTexture)
                 std::fprintf(f, "f %d/%d %d/%d %d/%d\n", v0, Index(t.tindices[0]), v1, Index(t.tindices[1]),
                              v2, Index(t.tindices[2]));
-            else if (mode & GLM_MODE_SMOOTH)
-                std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v0, Index(t.nindices[0]), v1,
-                             Index(t.nindices[1]), v2, Index(t.nindices[2]));
-            else if (mode & GLM_MODE_FLAT)
-                std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v0, fi, v1, fi, v2, fi);
+            else if (bNormal)
+                std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v0, Index(pNormals[0]), v1, Index(pNormals[1]),
+                             v2, Index(pNormals[2]));
             else
                 std::fprintf(f, "f %d %d %d\n", v0, v1, v2);
         }

@@ -279,6 +279,17 @@ TEST_F(GlmWriteTest, PartsTheModelLacksAreLeftOutWithWarnings)
     EXPECT_EQ(m_strOutput, "");
 }
 
+TEST_F(GlmWriteTest, FacesWithoutSomePartsAreWrittenWithoutThem)
+{
+    auto pModel = LoadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n"
+                           "f 1/1/1 2/1/1 3/1/1\nf 1//1 2//1 3//1\nf 1/1 2/1 3/1\nf 1 2 3\n");
+    const std::string text = Write(*pModel, GLM_MODE_SMOOTH | GLM_MODE_TEXTURE);
+    EXPECT_EQ(LinesStarting(text, "f "), (std::vector<std::string>{"f 1/1/1 2/1/1 3/1/1", "f 1//1 2//1 3//1",
+                                                                   "f 1/1 2/1 3/1", "f 1 2 3"}));
+    const auto pBack = Load("out/model.obj");
+    EXPECT_EQ(Faces(*pBack), Faces(*pModel));
+}
+
 TEST_F(GlmWriteTest, UsemtlNeedsMaterialsToName)
 {
     // A model whose library gave no materials but whose groups still name material 0.
