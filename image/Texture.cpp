@@ -15,6 +15,7 @@ namespace
 {
 
 constexpr uint32_t kHeadersSize = uint32_t(kBmpFileHeaderSize + kBmpInfoHeaderSize);  // 54
+constexpr uint32_t kMaxInfoHeaderSize = 1024;  // a longer stored info header is taken as damage
 
 // The last four characters of the name, lowercased (the whole name when shorter).
 std::string Extension(const std::string& name)
@@ -275,6 +276,7 @@ bool CTexture::ReadFileBMP(const std::string& name)
     height = int32_t(nRows);
     depth = 24;
     UpdateWidthByte32();
+    const uint32_t nHeaderSize = infoHeader.biSize;  // as stored: a longer header delays the pixels
     infoHeader.biSize = uint32_t(kBmpInfoHeaderSize);
     infoHeader.biHeight = height;
     infoHeader.biSizeImage = uint32_t(nBytes);
@@ -282,6 +284,9 @@ bool CTexture::ReadFileBMP(const std::string& name)
     // Pixels follow the two headers; what the file lacks stays 0.
     try
     {
+        if (nHeaderSize > kBmpInfoHeaderSize && nHeaderSize <= kMaxInfoHeaderSize &&
+            kBmpFileHeaderSize + nHeaderSize <= uint64_t(file.GetLength()))
+            file.Seek(int64_t(kBmpFileHeaderSize + nHeaderSize), plat::CFile::begin);
         file.Read(data.get(), nBytes);
     }
     catch (const plat::CFileException& e)

@@ -13,9 +13,11 @@
 // READING (every reader starts by emptying the image)
 //   ReadFileBMP  accepts uncompressed 24-bit BMP files only (biPlanes 1, biBitCount 24); 8-bit,
 //                32-bit and every other depth are refused with "Texture file must have 24 bits
-//                depth". The pixels are read from offset 54, right after the two headers,
-//                whatever bfOffBits says (so a file with a longer info header, biSize > 40,
-//                gives the rest of that header as its first pixels). On success:
+//                depth". The pixels are read right after the info header as stored, whatever
+//                bfOffBits says: from offset 14 + biSize when biSize is more than 40 (the
+//                longer headers of newer writers, 108 or 124 bytes), at most 1024 and within
+//                the file; from offset 54 otherwise (so a 40-byte header with a larger
+//                bfOffBits is still read from 54). On success:
 //                  - width = biWidth, height = |biHeight|, depth = 24;
 //                  - the block is widthbyte32 × height bytes, sized from the dimensions:
 //                    biSizeImage (which may be 0, smaller or larger) is ignored for sizing;
