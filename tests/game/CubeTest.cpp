@@ -2,20 +2,13 @@
 // against real OpenGL.
 #include "game/Cube.h"  // the class under test
 
-#include "../render/RenderTestTools.h"  // feedback quads in scene coordinates
-#include "HeadlessGl.h"                 // real OpenGL context and feedback capture
-#include "TempDir.h"                    // scratch directory, ImageMagick through RunCommand
-#include "image/BindTexture.h"          // theBindTexture, to see references come and go
-#include "platform/Diagnostics.h"       // keeping the bank's dump lines off the console
+#include "RenderTestTools.h"       // OpenGL fixture, feedback quads in scene coordinates, ImageMagick
+#include "image/BindTexture.h"     // theBindTexture, to see references come and go
+#include "platform/Diagnostics.h"  // keeping the bank's dump lines off the console
 
-#include <GL/gl.h>  // state queries, lights and materials
-
-#include <array>    // std::array for vectors
 #include <cmath>    // std::cos, std::sin for the expected rotations
 #include <memory>   // std::unique_ptr for meshes
 #include <numbers>  // std::numbers::pi
-#include <string>   // std::string for names
-#include <vector>   // std::vector for quads and texels
 
 namespace
 {
@@ -69,42 +62,31 @@ protected:
             EXPECT_EQ(entry.first.find(m_dir.Path().string()), std::string::npos) << entry.first;
         CGlTest::TearDown();
     }
-    static std::unique_ptr<CCube> Make(double dSize, Vec3 pos, Vec3 angles, bool bImmediate,
-                                       const std::string& texture = "", bool bAlpha = false,
+    static std::unique_ptr<CCube> Make(bool bImmediate, const std::string& texture = "",
                                        unsigned char nAlpha = 0)
     {
-        return std::make_unique<CCube>(dSize, pos[0], pos[1], pos[2], angles[0], angles[1], angles[2], 0, 0,
-                                       0, 0, 0, 0, bImmediate, bAlpha, nAlpha, texture);
+        return std::make_unique<CCube>(3.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, bImmediate, nAlpha > 0,
+                                       nAlpha, texture);
     }
-    std::vector<SFeedbackQuad> Capture(CCube& cube, std::array<float, 3> at = {}, bool bHighlight = false)
+    std::vector<SFeedbackQuad> Capture(CCube& cube, bool bHighlight = false, std::array<float, 3> at = {})
     {
         return QuadsOf(Feedback([&] { cube.Draw(at[0], at[1], at[2], bHighlight); }));
     }
-    std::string MakeBmp(const std::string& name)  // a 4 × 4 24-bit BMP of one colour, by ImageMagick
-    {
-        EXPECT_EQ(RunCommand("convert -size 4x4 xc:'rgb(200,100,50)' -type TrueColor bmp3:" + (m_dir / name)),
-                  0);
-        return m_dir / name;
-    }
-    static GLuint Bound()
+    static GLint Get(GLenum what)
     {
         GLint n = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &n);
-        return static_cast<GLuint>(n);
+        glGetIntegerv(what, &n);
+        return n;
     }
 
     CTempDir m_dir;
     plat::CDiagnosticsCapture m_capture;  // the bank's dump lines, the image reader's boxes
 };
 
-class CubeModeTest : public CubeTest, public ::testing::WithParamInterface<bool>
+// In both modes: corners, texture coordinates, and normals (a light along one axis lights exactly
+// the face whose normal is that axis); a listed mesh owns one list of its own, an immediate one none.
+TEST_F(CubeTest, BothModesDrawTheTableAndOwnTheirLists)
 {
-};
-
-// A light along one axis lights exactly the face whose normal is that axis.
-TEST_P(CubeModeTest, CornersTextureCoordinatesAndNormalsFollowTheTable)
-{
-    auto pCube = Make(3.0, {}, {}, GetParam());
     const Vec4f black{0, 0, 0, 1}, white{1, 1, 1, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black.data());
     glLightfv(GL_LIGHT0, GL_SPECULAR, black.data());
@@ -112,144 +94,85 @@ TEST_P(CubeModeTest, CornersTextureCoordinatesAndNormalsFollowTheTable)
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white.data());
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    for (const SFace& lit : g_faces)
+    for (bool bImmediate : {false, true})
     {
-        const Vec4f direction{float(lit.normal[0]), float(lit.normal[1]), float(lit.normal[2]), 0};
-        glLightfv(GL_LIGHT0, GL_POSITION, direction.data());
-        const std::vector<SFeedbackQuad> quads = Capture(*pCube);
-        ASSERT_EQ(quads.size(), 6u);
-        for (size_t f = 0; f < 6; ++f)
-            for (size_t k = 0; k < 4; ++k)
-            {
-                const auto p = SceneOf(quads[f][k]);
-                for (size_t a = 0; a < 3; ++a)
-                    EXPECT_NEAR(p[a], 1.5 * g_faces[f].xyz[k][a], 1e-4) << "face " << f << " corner " << k;
-                EXPECT_EQ(quads[f][k].tex[0], g_faces[f].st[k][0]) << "face " << f << " corner " << k;
-                EXPECT_EQ(quads[f][k].tex[1], g_faces[f].st[k][1]) << "face " << f << " corner " << k;
-                EXPECT_NEAR(quads[f][k].color[0], g_faces[f].normal == lit.normal ? 1.0f : 0.0f, 1e-3f)
-                    << "face " << f << " lit along face " << (&lit - g_faces);
-            }
+        const GLuint nBefore = glGenLists(1);
+        auto pCube = Make(bImmediate);
+        const GLuint nAfter = glGenLists(1);
+        for (GLuint n : {nBefore, nAfter})
+            glNewList(n, GL_COMPILE), glEndList();
+        EXPECT_EQ(pCube->GetList(), bImmediate ? CCube::s_nNoList : nBefore + 1);
+        EXPECT_EQ(nAfter, nBefore + (bImmediate ? 1 : 2));
+        for (const SFace& lit : g_faces)
+        {
+            const Vec4f direction{float(lit.normal[0]), float(lit.normal[1]), float(lit.normal[2]), 0};
+            glLightfv(GL_LIGHT0, GL_POSITION, direction.data());
+            const std::vector<SFeedbackQuad> quads = Capture(*pCube);
+            ASSERT_EQ(quads.size(), 6u);
+            for (size_t f = 0; f < 6; ++f)
+                for (size_t k = 0; k < 4; ++k)
+                {
+                    SCOPED_TRACE(::testing::Message()
+                                 << "immediate " << bImmediate << ", face " << f << ", corner " << k
+                                 << ", lit along face " << (&lit - g_faces));
+                    for (size_t a = 0; a < 3; ++a)
+                        EXPECT_NEAR(SceneOf(quads[f][k])[a], 1.5 * g_faces[f].xyz[k][a], 1e-4);
+                    EXPECT_EQ(quads[f][k].tex[0], g_faces[f].st[k][0]);
+                    EXPECT_EQ(quads[f][k].tex[1], g_faces[f].st[k][1]);
+                    EXPECT_NEAR(quads[f][k].color[0], g_faces[f].normal == lit.normal ? 1.0f : 0.0f, 1e-3f);
+                }
+        }
+        pCube.reset();
+        EXPECT_TRUE(glIsList(nBefore) && glIsList(nAfter));
+        EXPECT_TRUE(bImmediate || !glIsList(nBefore + 1));  // the listed mesh's list is deleted
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CubeModeTest, ::testing::Values(false, true),
-                         [](const auto& param)
-                         { return std::string(param.param ? "Immediate" : "DisplayList"); });
-
-// Where the corners land: draw position + centre offset + the turned corner.
-struct SPlacementCase
+// In both modes the draw binds the bank's texture (from the list when compiled); meshes of one name
+// share it, and it is deleted with the last of them. No name binds nothing; an unreadable file gives 0.
+TEST_F(CubeTest, TheTextureComesFromTheBankAndGoesBack)
 {
-    const char* pszName;
-    Vec3 offset, angles;
-    std::array<float, 3> at;
-};
+    ASSERT_EQ(
+        RunCommand("convert -size 4x4 xc:'rgb(200,100,50)' -type TrueColor bmp3:" + (m_dir / "Marbre2.bmp")),
+        0);
+    for (bool bImmediate : {false, true})
+    {
+        SCOPED_TRACE(bImmediate ? "immediate" : "display list");
+        auto pFirst = Make(bImmediate, m_dir / "Marbre2.bmp", 77);
+        const auto nTexture = static_cast<GLuint>(pFirst->GetTexture());
+        ASSERT_TRUE(nTexture > 0 && glIsTexture(nTexture));
+        glBindTexture(GL_TEXTURE_2D, 0);
+        pFirst->Draw(0, 0, 0, false);
+        EXPECT_EQ(static_cast<GLuint>(Get(GL_TEXTURE_BINDING_2D)), nTexture);
+        std::vector<GLubyte> texels(4 * 4 * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_EQ(std::vector<GLubyte>(texels.begin(), texels.begin() + 4),
+                  (std::vector<GLubyte>{200, 100, 50, 77}));
 
-class CubePlacementTest : public CubeTest, public ::testing::WithParamInterface<SPlacementCase>
-{
-};
+        auto pPlain = Make(bImmediate);
+        EXPECT_EQ(pPlain->GetTexture(), CCube::s_nNoTexture);
+        pPlain->Draw(0, 0, 0, false);
+        EXPECT_EQ(static_cast<GLuint>(Get(GL_TEXTURE_BINDING_2D)), nTexture);
+        auto pSecond = Make(bImmediate, m_dir / "Marbre2.bmp");
+        EXPECT_EQ(pSecond->GetTexture(), static_cast<int>(nTexture));
+        EXPECT_EQ(theBindTexture.textures.at(m_dir / "Marbre2.bmp")->count, 2);
+        pPlain.reset();
+        pFirst.reset();
+        EXPECT_TRUE(glIsTexture(nTexture));
+        pSecond.reset();
+        EXPECT_FALSE(glIsTexture(nTexture));
 
-TEST_P(CubePlacementTest, CornersLandAtThePositionPlusOffsetTurned)
-{
-    const SPlacementCase& c = GetParam();
-    auto pCube = Make(1.0, c.offset, c.angles, false);
-    const std::vector<SFeedbackQuad> quads = Capture(*pCube, c.at);
-    ASSERT_EQ(quads.size(), 6u);
-    for (size_t f = 0; f < 6; ++f)
-        for (size_t k = 0; k < 4; ++k)
-        {
-            const Vec3 turned = Turned(g_faces[f].xyz[k], c.angles);
-            const auto p = SceneOf(quads[f][k]);
-            for (size_t a = 0; a < 3; ++a)
-                EXPECT_NEAR(p[a], c.at[a] + c.offset[a] + 0.5 * turned[a], 1e-4)
-                    << "face " << f << " corner " << k;
-        }
+        auto pMissing = Make(bImmediate, m_dir / "Missing.bmp");
+        EXPECT_EQ(pMissing->GetTexture(), 0);
+        EXPECT_EQ(Capture(*pMissing).size(), 6u);
+    }
 }
-
-// Floor tile (i, j): x from i to i + 1, y from -1 to 0, z from -j to -(j + 1).
-INSTANTIATE_TEST_SUITE_P(
-    Placements, CubePlacementTest,
-    ::testing::Values(SPlacementCase{"FloorTile00", {0.5, -0.5, -0.5}, {}, {0, 0, 0}},
-                      SPlacementCase{"FloorTile21", {0.5, -0.5, -0.5}, {}, {2, 0, -1}},
-                      SPlacementCase{"RollingCube", {0.5, 0, 0}, {}, {1, 0.5f, -2}},
-                      SPlacementCase{"TurnedX", {}, {90, 0, 0}, {0, 0, 0}},
-                      SPlacementCase{"TurnedXThenY", {}, {90, 90, 0}, {0, 0, 0}},
-                      SPlacementCase{"TurnedAll", {0.25, -0.5, 0.75}, {30, -45, 60}, {1, 0.5f, -1}}),
-    [](const auto& param) { return std::string(param.param.pszName); });
-
-TEST_F(CubeTest, AListMeshOwnsExactlyOneListAnImmediateMeshNone)
-{
-    const GLuint nBefore = glGenLists(1);
-    auto pListed = Make(1.0, {}, {}, false);
-    auto pImmediate = Make(1.0, {}, {}, true);
-    const GLuint nAfter = glGenLists(1);
-    for (GLuint n : {nBefore, nAfter})
-        glNewList(n, GL_COMPILE), glEndList();
-    EXPECT_EQ(pListed->GetList(), nBefore + 1);
-    EXPECT_EQ(pImmediate->GetList(), CCube::s_nNoList);
-    EXPECT_EQ(nAfter, nBefore + 2);
-    EXPECT_TRUE(glIsList(nBefore + 1));
-    EXPECT_EQ(Capture(*pImmediate).size(), 6u);  // every draw issues the 24 corners
-    EXPECT_EQ(Capture(*pImmediate).size(), 6u);
-    pImmediate.reset();
-    pListed.reset();
-    EXPECT_FALSE(glIsList(nBefore + 1));
-    EXPECT_TRUE(glIsList(nBefore) && glIsList(nAfter));
-}
-
-class CubeTextureTest : public CubeTest, public ::testing::WithParamInterface<bool>
-{
-};
-
-TEST_P(CubeTextureTest, TheTextureComesFromTheBankAndGoesBack)
-{
-    const std::string path = MakeBmp("Marbre2.bmp");
-    auto pFirst = Make(1.0, {}, {}, GetParam(), path, true, 77);
-    const auto nTexture = static_cast<GLuint>(pFirst->GetTexture());
-    ASSERT_TRUE(nTexture > 0 && glIsTexture(nTexture));
-    glBindTexture(GL_TEXTURE_2D, 0);
-    pFirst->Draw(0, 0, 0, false);
-    EXPECT_EQ(Bound(), nTexture);  // bound by the draw, from the list when compiled
-    std::vector<GLubyte> texels(4 * 4 * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    EXPECT_EQ(std::vector<GLubyte>(texels.begin(), texels.begin() + 4),
-              (std::vector<GLubyte>{200, 100, 50, 77}));
-
-    auto pSecond = Make(1.0, {}, {}, GetParam(), path);
-    EXPECT_EQ(pSecond->GetTexture(), static_cast<int>(nTexture));
-    EXPECT_EQ(theBindTexture.textures.at(path)->count, 2);
-    pFirst.reset();
-    EXPECT_TRUE(glIsTexture(nTexture));
-    pSecond.reset();
-    EXPECT_FALSE(glIsTexture(nTexture));
-}
-
-TEST_P(CubeTextureTest, NoTextureNameBindsAndReleasesNothingAnUnreadableImageGivesZero)
-{
-    auto pOther = Make(1.0, {}, {}, true, MakeBmp("Other.bmp"));
-    auto pPlain = Make(1.0, {}, {}, GetParam());
-    EXPECT_EQ(pPlain->GetTexture(), CCube::s_nNoTexture);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(pOther->GetTexture()));
-    pPlain->Draw(0, 0, 0, false);
-    EXPECT_EQ(Bound(), static_cast<GLuint>(pOther->GetTexture()));
-    pPlain.reset();
-    EXPECT_EQ(theBindTexture.textures.at(m_dir / "Other.bmp")->count, 1);
-
-    auto pMissing = Make(1.0, {}, {}, GetParam(), m_dir / "Missing.bmp");
-    EXPECT_EQ(pMissing->GetTexture(), 0);
-    EXPECT_EQ(Capture(*pMissing).size(), 6u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, CubeTextureTest, ::testing::Values(false, true),
-                         [](const auto& param)
-                         { return std::string(param.param ? "Immediate" : "DisplayList"); });
 
 TEST_F(CubeTest, HighlightDrawsPlainThenGlossAndLeavesItsState)
 {
-    auto pCube = Make(2.0, {1, 2, 3}, {10, 20, 30}, false);
-    std::array<GLfloat, 16> before{}, after{};
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+    auto pCube = Make(false);
     glColor3f(0.2f, 0.3f, 0.4f);
-    const std::vector<SFeedbackQuad> quads = Capture(*pCube, {-1, -2, -3}, true);
+    const std::vector<SFeedbackQuad> quads = Capture(*pCube, true);
     ASSERT_EQ(quads.size(), 12u);
     for (size_t q = 0; q < 6; ++q)
         for (size_t k = 0; k < 4; ++k)
@@ -258,46 +181,40 @@ TEST_F(CubeTest, HighlightDrawsPlainThenGlossAndLeavesItsState)
             EXPECT_EQ(quads[q + 6][k].pos[0], quads[q][k].pos[0]) << "gloss pass";
             EXPECT_LE(quads[q + 6][k].pos[2], quads[q][k].pos[2]) << "gloss pass, offset toward the eye";
         }
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
-    EXPECT_EQ(after, before);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_FOG));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_POLYGON_OFFSET_FILL));
-    GLint nDepth = 0, nShade = 0, nSrc = 0, nDst = 0, nMask = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &nDepth);
-    glGetIntegerv(GL_SHADE_MODEL, &nShade);
-    glGetIntegerv(GL_BLEND_SRC, &nSrc);
-    glGetIntegerv(GL_BLEND_DST, &nDst);
-    glGetIntegerv(GL_DEPTH_WRITEMASK, &nMask);
-    EXPECT_EQ(std::to_array({nDepth, nShade, nSrc, nDst, nMask}),
-              std::to_array<GLint>({GL_LEQUAL, GL_FLAT, GL_ONE, GL_ONE, GL_TRUE}));
-    Vec4f ambient{}, diffuse{}, specular{};
-    GLfloat fShininess = 0, fFactor = 0, fUnits = 0;
-    glGetMaterialfv(GL_FRONT, GL_AMBIENT, ambient.data());
-    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse.data());
-    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular.data());
-    glGetMaterialfv(GL_FRONT, GL_SHININESS, &fShininess);
-    glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &fFactor);
-    glGetFloatv(GL_POLYGON_OFFSET_UNITS, &fUnits);
-    EXPECT_EQ(ambient, (Vec4f{0, 0, 0, 1}));
-    EXPECT_EQ(diffuse, (Vec4f{0, 0, 0, 1}));
-    EXPECT_EQ(specular, (Vec4f{0.5f, 0.5f, 0.5f, 1}));
-    EXPECT_EQ(std::to_array({fShininess, fFactor, fUnits}), std::to_array({12.0f, -0.05f, -0.05f}));
+    std::vector<GLint> state;
+    for (GLenum what :
+         {GL_TEXTURE_2D, GL_LIGHTING, GL_FOG, GL_BLEND, GL_POLYGON_OFFSET_FILL, GL_DEPTH_FUNC, GL_SHADE_MODEL,
+          GL_BLEND_SRC, GL_BLEND_DST, GL_DEPTH_WRITEMASK, GL_MODELVIEW_STACK_DEPTH})
+        state.push_back(Get(what));
+    EXPECT_EQ(state, (std::vector<GLint>{1, 1, 1, 0, 0, GL_LEQUAL, GL_FLAT, GL_ONE, GL_ONE, GL_TRUE, 1}));
+    const GLenum parameters[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_SHININESS};
+    std::array<Vec4f, 4> material{};
+    for (size_t i = 0; i < 4; ++i)
+        glGetMaterialfv(GL_FRONT, parameters[i], material[i].data());
+    EXPECT_EQ(material,
+              (std::array<Vec4f, 4>{{{0, 0, 0, 1}, {0, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 1}, {12, 0, 0, 0}}}));
 }
 
-TEST_F(CubeTest, AdvanceMovesByElapsedTimeTimesTheVelocities)
+// Advance moves the centre offset and the angles by the elapsed time times the velocities; a draw
+// puts each corner at the draw position + the offset + the corner turned about x, then y, then z.
+TEST_F(CubeTest, AdvanceMovesTheCubeAndTheDrawFollows)
 {
-    CCube cube(1.0, 0.5, 0, 0, 0, 0, 10, 0.001, -0.002, 0.0005, 0.01, 0.02, -0.04, true, false, 0, "");
+    CCube cube(1.0, 0.5, 0, 0, 0, 0, 10, 0.001, -0.002, 0.0005, 0.06, -0.09, 0.1, true, false, 0, "");
     cube.Advance(500);
     Vec3 pos{}, angles{};
     cube.GetPosition(pos.data());
     cube.GetAngles(angles.data());
     EXPECT_EQ(pos, (Vec3{1.0, -1.0, 0.25}));
-    EXPECT_EQ(angles, (Vec3{5, 10, -10}));
-    const std::vector<SFeedbackQuad> quads = Capture(cube);  // the draw follows
+    EXPECT_EQ(angles, (Vec3{30, -45, 60}));
+    const std::array<float, 3> at{-1, 0.5f, 2};
+    const std::vector<SFeedbackQuad> quads = Capture(cube, false, at);
     ASSERT_EQ(quads.size(), 6u);
-    const Vec3 corner = Turned(g_faces[0].xyz[0], angles);
-    for (size_t a = 0; a < 3; ++a)
-        EXPECT_NEAR(SceneOf(quads[0][0])[a], pos[a] + 0.5 * corner[a], 1e-4);
+    for (size_t f = 0; f < 6; ++f)
+        for (size_t k = 0; k < 4; ++k)
+            for (size_t a = 0; a < 3; ++a)
+                EXPECT_NEAR(SceneOf(quads[f][k])[a],
+                            at[a] + pos[a] + 0.5 * Turned(g_faces[f].xyz[k], angles)[a], 1e-4)
+                    << "face " << f << " corner " << k;
 }
 
 }  // namespace

@@ -4,12 +4,8 @@
 #include "HeadlessGl.h"  // real OpenGL context
 
 #include <EGL/egl.h>  // releasing the context, to make a light without one
-#include <GL/gl.h>    // light queries
 
-#include <array>   // std::array for light vectors
 #include <memory>  // std::unique_ptr for the lights of a test
-#include <string>  // std::string for case names
-#include <vector>  // std::vector for many lights
 
 namespace
 {
@@ -50,34 +46,25 @@ TEST_F(LightTest, UnitsGoLowestFirstAndComeBack)
     auto pFirst = std::make_unique<CLight>(m_origin.data());
     auto pSecond = std::make_unique<CLight>(m_origin.data());
     EXPECT_EQ(CLight::MaxLights(), MaxLights());
-    EXPECT_EQ(pFirst->GetSlot(), 0);
-    EXPECT_EQ(pSecond->GetSlot(), 1);
+    EXPECT_EQ(std::to_array({pFirst->GetSlot(), pSecond->GetSlot()}), std::to_array({0, 1}));
     EXPECT_TRUE(On(0) && On(1) && !On(2));
-
     pSecond->Enable(false);  // off, still claimed
-    EXPECT_FALSE(On(1));
-    EXPECT_TRUE(CLight::IsUsed(1));
+    EXPECT_TRUE(!On(1) && CLight::IsUsed(1));
     pSecond->Enable(true);
     EXPECT_TRUE(On(1));
 
     const Vec4 ambient{0.1f, 0.2f, 0.3f, 0.4f}, diffuse{0.5f, 0.6f, 0.7f, 0.8f},
         specular{0.9f, 1, 0.25f, 0.75f};
     pSecond->SetColors(ambient.data(), diffuse.data(), specular.data());
-    EXPECT_EQ(Get(1, GL_AMBIENT), ambient);
-    EXPECT_EQ(Get(1, GL_DIFFUSE), diffuse);
-    EXPECT_EQ(Get(1, GL_SPECULAR), specular);
+    EXPECT_EQ(std::to_array({Get(1, GL_AMBIENT), Get(1, GL_DIFFUSE), Get(1, GL_SPECULAR)}),
+              std::to_array({ambient, diffuse, specular}));
     EXPECT_EQ(Get(0, GL_DIFFUSE), (Vec4{1, 1, 1, 1}));  // unit 0 keeps OpenGL's default
 
     pFirst.reset();
     EXPECT_FALSE(On(0));
-    auto pThird = std::make_unique<CLight>(m_origin.data());
-    EXPECT_EQ(pThird->GetSlot(), 0);
-    pThird.reset();
+    EXPECT_EQ(std::make_unique<CLight>(m_origin.data())->GetSlot(), 0);  // the freed unit is taken again
     pSecond.reset();
     EXPECT_FALSE(CLight::HasTable());
-    pFirst = std::make_unique<CLight>(m_origin.data());  // a new table, counted again
-    EXPECT_EQ(pFirst->GetSlot(), 0);
-    EXPECT_EQ(CLight::MaxLights(), MaxLights());
 }
 
 TEST_F(LightTest, WithEveryUnitTakenALightHoldsNoneAndTouchesNothing)
@@ -90,8 +77,7 @@ TEST_F(LightTest, WithEveryUnitTakenALightHoldsNoneAndTouchesNothing)
     }
     const Vec4 at{4, 5, 6, 0}, red{1, 0, 0, 1};
     auto pSpare = std::make_unique<CLight>(at.data());
-    EXPECT_FALSE(pSpare->IsValid());
-    EXPECT_EQ(pSpare->GetSlot(), -1);
+    EXPECT_TRUE(!pSpare->IsValid() && pSpare->GetSlot() == -1);
     EXPECT_EQ(Recorded(*pSpare), at);
     pSpare->Enable(true);
     pSpare->SetColors(red.data(), red.data(), red.data());
@@ -112,54 +98,34 @@ TEST_F(LightTest, ALightMadeWithoutAContextLeavesNoTable)
     ASSERT_TRUE(eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT));
     auto pOrphan = std::make_unique<CLight>(m_origin.data());
     m_pGl->MakeCurrent();
-    EXPECT_FALSE(pOrphan->IsValid());
-    EXPECT_FALSE(CLight::HasTable());
+    EXPECT_FALSE(pOrphan->IsValid() || CLight::HasTable());
     auto pLight = std::make_unique<CLight>(m_origin.data());
     EXPECT_EQ(pLight->GetSlot(), 0);
     EXPECT_EQ(CLight::MaxLights(), MaxLights());
 }
 
 // Positions as OpenGL stores them: in eye coordinates, under the modelview matrix current when
-// they were given.
-struct SPositionCase
+// they were given; a direction (w = 0) is not translated, and SetPosition makes the light positional.
+TEST_F(LightTest, PositionsAreStoredUnderTheModelviewMatrix)
 {
-    const char* pszName;
-    std::array<float, 3> translate;   // modelview translation
-    Vec4 created;                     // given to the constructor
-    std::array<float, 3> moved;       // given to SetPosition
-    Vec4 storedAtStart, storedMoved;  // GL_POSITION after each
-};
-
-class LightPositionTest : public LightTest, public ::testing::WithParamInterface<SPositionCase>
-{
-};
-
-TEST_P(LightPositionTest, StoredUnderTheModelviewMatrix)
-{
-    const SPositionCase& c = GetParam();
-    glTranslatef(c.translate[0], c.translate[1], c.translate[2]);
-    auto pLight = std::make_unique<CLight>(c.created.data());
-    EXPECT_EQ(Get(0, GL_POSITION), c.storedAtStart);
-    EXPECT_EQ(Recorded(*pLight), c.created);
-    pLight->SetPosition(c.moved.data());
-    EXPECT_EQ(Get(0, GL_POSITION), c.storedMoved);
-    EXPECT_EQ(Recorded(*pLight), (Vec4{c.moved[0], c.moved[1], c.moved[2], 1}));
+    struct
+    {
+        Vec4 created;                     // given to the constructor
+        std::array<float, 3> moved;       // given to SetPosition
+        Vec4 storedAtStart, storedMoved;  // GL_POSITION after each, under a translation by (10, 20, 30)
+    } const cases[] = {{{1, 2, 3, 1}, {-1, -2, -3}, {11, 22, 33, 1}, {9, 18, 27, 1}},
+                       {{0, 0.5f, 1, 0}, {0, 0, 0}, {0, 0.5f, 1, 0}, {10, 20, 30, 1}}};
+    glTranslatef(10, 20, 30);
+    for (const auto& c : cases)
+    {
+        CLight light(c.created.data());
+        EXPECT_EQ(Get(0, GL_POSITION), c.storedAtStart);
+        EXPECT_EQ(Recorded(light), c.created);
+        light.SetPosition(c.moved.data());
+        light.SetPosition(nullptr);  // changes nothing
+        EXPECT_EQ(Get(0, GL_POSITION), c.storedMoved);
+        EXPECT_EQ(Recorded(light), (Vec4{c.moved[0], c.moved[1], c.moved[2], 1}));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, LightPositionTest,
-    ::testing::Values(
-        SPositionCase{"MainLight", {0, 0, 0}, {3, 3, -3, 1}, {1, 2, 3}, {3, 3, -3, 1}, {1, 2, 3, 1}},
-        SPositionCase{"DirectionalUntilMoved",
-                      {0, 0, 0},
-                      {1, 0.5f, -1, 0},
-                      {1, 0.5f, -1},
-                      {1, 0.5f, -1, 0},
-                      {1, 0.5f, -1, 1}},
-        SPositionCase{
-            "Translated", {10, 20, 30}, {1, 2, 3, 1}, {-1, -2, -3}, {11, 22, 33, 1}, {9, 18, 27, 1}},
-        SPositionCase{
-            "DirectionNotTranslated", {10, 20, 30}, {0, 0, 1, 0}, {0, 0, 0}, {0, 0, 1, 0}, {10, 20, 30, 1}}),
-    [](const ::testing::TestParamInfo<SPositionCase>& param) { return std::string(param.param.pszName); });
 
 }  // namespace

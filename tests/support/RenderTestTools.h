@@ -1,44 +1,24 @@
-// RenderTestTools: helpers of the render and game tests: single-channel SGI files, a working
+// RenderTestTools: helpers of the render and game tests: the flare's sprite files, a working
 // directory for a test, and feedback quads read back as scene coordinates.
 #pragma once
 
-#include "HeadlessGl.h"  // SFeedbackPrimitive, SFeedbackVertex
+#include "HeadlessGl.h"  // SFeedbackPrimitive; OpenGL, GoogleTest, std::array, std::string, std::vector
+#include "TempDir.h"     // CTempDir and RunCommand for the sprite files
 
-#include <GL/gl.h>        // the projection of the scene box
-#include <gtest/gtest.h>  // ADD_FAILURE for captures that hold no quads
-
-#include <array>         // std::array for quads and points
 #include <filesystem>    // current_path to enter and leave a directory
-#include <functional>    // std::function for sample values
-#include <string>        // std::string for sprite names
 #include <system_error>  // std::error_code for going back quietly
-#include <vector>        // std::vector for file bytes and quads
 
 namespace cubatro::test
 {
 
-// A verbatim single-channel SGI file: the 512-byte big-endian header, then the samples
-// sample(x, y) row by row, bottom row (y = 0) first.
-inline std::vector<unsigned char> SgiLuminance(int nWidth, int nHeight,
-                                               const std::function<unsigned char(int, int)>& sample)
+// Writes the ten flare sprites Gfx/Shine0.bw to Gfx/Shine9.bw below `dir` with ImageMagick, from
+// `images`, its description of ten pictures, made single-channel with 8-bit samples; returns its status.
+inline int MakeSprites(const CTempDir& dir, const std::string& images)
 {
-    std::vector<unsigned char> bytes(512, 0);
-    const int header[6] = {474, 0x0001, 2, nWidth, nHeight, 1};  // magic, verbatim 1-byte, dimension, sizes
-    for (size_t i = 0; i < 6; ++i)
-    {
-        bytes[2 * i] = static_cast<unsigned char>((header[i] >> 8) & 0xFF);
-        bytes[2 * i + 1] = static_cast<unsigned char>(header[i] & 0xFF);
-    }
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            bytes.push_back(sample(x, y));
-    return bytes;
+    std::filesystem::create_directories(dir.Path() / "Gfx");
+    return RunCommand("convert " + images +
+                      " -depth 8 -type Grayscale +adjoin sgi:" + (dir / "Gfx/Shine%d.bw"));
 }
-
-inline std::string SpriteName(int i)
-{
-    return "Gfx/Shine" + std::to_string(i) + ".bw";
-}  // sprite i's file
 
 // Makes a directory the working directory for its lifetime, then restores the previous one.
 class CWorkingDir
@@ -63,7 +43,7 @@ private:
 using SFeedbackQuad = std::array<SFeedbackVertex, 4>;  // corners in the order they were given
 
 // The quads of a capture: OpenGL reports quad (a, b, c, d) as one polygon of four vertices or as
-// the triangles (a, b, d) and (b, c, d).
+// the triangles (a, b, d) and (b, c, d); anything else is a failure.
 inline std::vector<SFeedbackQuad> QuadsOf(const std::vector<SFeedbackPrimitive>& primitives)
 {
     auto same = [](const SFeedbackVertex& a, const SFeedbackVertex& b)
