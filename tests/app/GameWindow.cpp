@@ -1,0 +1,231 @@
+// GameWindow: processes, windows, keys and screenshots.
+#include "GameWindow.h"
+
+#include "TempDir.h"  // RunCommand, CTempDir::ReadAll
+
+#include <csignal>     // kill, SIGTERM, SIGKILL
+#include <cstdio>      // std::sscanf
+#include <cstdlib>     // std::getenv
+#include <fcntl.h>     // open for the output files
+#include <sys/wait.h>  // waitpid
+#include <thread>      // std::this_thread::sleep_for
+#include <unistd.h>    // fork, exec, pipe
+
+#include <chrono>   // deadlines
+#include <fstream>  // reading the screenshot
+#include <regex>    // window names
+#include <sstream>  // reading the screenshot header
+
+namespace cubatro::test
+{
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+std::string Quote(const std::string& s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+}  // namespace
+
+void Pause(double dSeconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(dSeconds));
+}
+
+CXServer::CXServer(const std::string& strExtraOptions)
+{
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    m_pid = ::fork();
+    if (m_pid == 0)
+    {
+        ::close(fds[0]);
+        const int nNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(nNull, 1);
+        ::dup2(nNull, 2);
+        const std::string command = "exec Xvfb -displayfd " + std::to_string(fds[1]) +
+                                    " -screen 0 1024x768x24 -nolisten tcp " + strExtraOptions;
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(fds[0]);
+    if (!number.empty()) m_strDisplay = ":" + number;
+}
+
+CXServer::~CXServer()
+{
+    if (m_pid > 0)
+    {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+}
+
+int CXServer::Run(const std::string& command, std::string* pOutput) const
+{
+    // No tool may wait for ever (import, for one, waits for a click when given no window).
+    return RunCommand("DISPLAY=" + m_strDisplay + " timeout 10 sh -c " + Quote(command), pOutput);
+}
+
+std::array<uint8_t, 3> SShot::At(int x, int y) const
+{
+    const size_t i = (size_t(y) * nWidth + x) * 3;
+    return {vRgb[i], vRgb[i + 1], vRgb[i + 2]};
+}
+
+double SShot::Difference(const SShot& a, const SShot& b, double fTop, double fBottom)
+{
+    if (a.nWidth != b.nWidth || a.nHeight != b.nHeight || a.vRgb.empty()) return 1e9;
+    const size_t nFrom = size_t(fTop * a.nHeight) * a.nWidth * 3;
+    const size_t nTo = size_t(fBottom * a.nHeight) * a.nWidth * 3;
+    double dSum = 0.0;
+    for (size_t i = nFrom; i < nTo; i++)
+        dSum += std::abs(int(a.vRgb[i]) - int(b.vRgb[i]));
+    return nTo > nFrom ? dSum / double(nTo - nFrom) : 0.0;
+}
+
+CGameProcess::CGameProcess(const CXServer& server, const std::string& strDirectory,
+                           const std::vector<std::string>& vArgs)
+    : m_server(server), m_strErr(strDirectory + "/stderr.txt"), m_strDirectory(strDirectory)
+{
+    m_pid = ::fork();
+    if (m_pid == 0)
+    {
+        if (::chdir(strDirectory.c_str()) != 0) ::_exit(126);
+        const int nOut = ::open((strDirectory + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int nErr = ::open((strDirectory + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(nOut, 1);
+        ::dup2(nErr, 2);
+        ::setenv("DISPLAY", server.Display().c_str(), 1);
+        ::setenv("GDK_BACKEND", "x11", 1);
+        ::setenv("NO_AT_BRIDGE", "1", 1);
+        std::vector<char*> vArgv;
+        std::string program = CUBATRO_PROGRAM;
+        vArgv.push_back(program.data());
+        std::vector<std::string> vCopy = vArgs;
+        for (std::string& s : vCopy)
+            vArgv.push_back(s.data());
+        vArgv.push_back(nullptr);
+        ::execv(program.c_str(), vArgv.data());
+        ::_exit(127);
+    }
+}
+
+CGameProcess::~CGameProcess()
+{
+    if (IsRunning())
+    {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+}
+
+bool CGameProcess::IsRunning()
+{
+    if (m_pid <= 0) return false;
+    int nStatus = 0;
+    const pid_t p = ::waitpid(m_pid, &nStatus, WNOHANG);
+    if (p == 0) return true;
+    m_pid = -1;
+    return false;
+}
+
+int CGameProcess::Wait(double dSeconds)
+{
+    if (m_pid <= 0) return -1;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(dSeconds);
+    while (Clock::now() < deadline)
+    {
+        int nStatus = 0;
+        const pid_t p = ::waitpid(m_pid, &nStatus, WNOHANG);
+        if (p == m_pid)
+        {
+            m_pid = -1;
+            return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+        }
+        Pause(0.05);
+    }
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+    return -1;
+}
+
+std::string CGameProcess::Stderr() const
+{
+    const std::vector<unsigned char> v = CTempDir::ReadAll(m_strErr);
+    return std::string(v.begin(), v.end());
+}
+
+std::optional<std::string> CGameProcess::WaitForWindow(const std::string& strName, double dSeconds) const
+{
+    const std::regex name(strName);
+    const auto deadline = Clock::now() + std::chrono::duration<double>(dSeconds);
+    while (Clock::now() < deadline)
+    {
+        // Every visible window of the program, with its name, one per line: "<id> <name>".
+        std::string out;
+        m_server.Run("for w in $(xdotool search --onlyvisible --pid " + std::to_string(m_pid) +
+                         " '' 2>/dev/null); do echo \"$w $(xdotool getwindowname $w 2>/dev/null)\"; done",
+                     &out);
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line))
+        {
+            const size_t nSpace = line.find(' ');
+            if (nSpace != std::string::npos && std::regex_match(line.substr(nSpace + 1), name))
+                return line.substr(0, nSpace);
+        }
+        Pause(0.1);
+    }
+    return std::nullopt;
+}
+
+bool CGameProcess::Focus(const std::string& strWindow) const
+{
+    return !strWindow.empty() && m_server.Run("xdotool windowfocus --sync " + strWindow) == 0;
+}
+
+bool CGameProcess::Key(const std::string& strWindow, const std::string& strKeys) const
+{
+    return Focus(strWindow) && m_server.Run("xdotool key --clearmodifiers " + strKeys) == 0;
+}
+
+bool CGameProcess::KeyDown(const std::string& strWindow, const std::string& strKey) const
+{
+    return Focus(strWindow) && m_server.Run("xdotool keydown " + strKey) == 0;
+}
+
+bool CGameProcess::KeyUp(const std::string& strKey) const
+{
+    return m_server.Run("xdotool keyup " + strKey) == 0;
+}
+
+std::optional<SShot> CGameProcess::Shot(const std::string& strWindow) const
+{
+    if (strWindow.empty()) return std::nullopt;
+    const std::string file = m_strDirectory + "/shot.ppm";
+    if (m_server.Run("import -window " + strWindow + " -depth 8 ppm:" + Quote(file)) != 0)
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    std::string magic;
+    SShot shot;
+    int nMax = 0;
+    in >> magic >> shot.nWidth >> shot.nHeight >> nMax;
+    in.get();
+    if (magic != "P6" || nMax != 255 || shot.nWidth <= 0 || shot.nHeight <= 0) return std::nullopt;
+    shot.vRgb.resize(size_t(shot.nWidth) * shot.nHeight * 3);
+    in.read(reinterpret_cast<char*>(shot.vRgb.data()), static_cast<std::streamsize>(shot.vRgb.size()));
+    if (!in) return std::nullopt;
+    return shot;
+}
+}  // namespace cubatro::test
