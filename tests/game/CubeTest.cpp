@@ -1,5 +1,5 @@
-// CubeTest: the cube mesh's geometry, placement, display list, texture, highlight and Advance,
-// against real OpenGL.
+// CubeTest: the cube mesh's geometry, lists, texture, placement, Advance and highlight, against
+// real OpenGL.
 #include "game/Cube.h"  // the class under test
 
 #include "RenderTestTools.h"       // OpenGL fixture, feedback quads in scene coordinates, ImageMagick
@@ -168,19 +168,35 @@ TEST_F(CubeTest, TheTextureComesFromTheBankAndGoesBack)
     }
 }
 
-TEST_F(CubeTest, HighlightDrawsPlainThenGlossAndLeavesItsState)
+// Advance moves the centre offset and the angles by the elapsed time times the velocities. A draw
+// puts each corner at the draw position + the offset + the corner turned about x, then y, then z;
+// highlighted, it draws the geometry plain and white, then again as gloss a little nearer the eye.
+TEST_F(CubeTest, AdvanceMovesTheCubeAndAHighlightedDrawFollows)
 {
-    auto pCube = Make(false);
+    CCube cube(1.0, 0.5, 0, 0, 0, 0, 10, 0.001, -0.002, 0.0005, 0.06, -0.09, 0.1, false, false, 0, "");
+    cube.Advance(500);
+    Vec3 pos{}, angles{};
+    cube.GetPosition(pos.data());
+    cube.GetAngles(angles.data());
+    EXPECT_EQ(pos, (Vec3{1.0, -1.0, 0.25}));
+    EXPECT_EQ(angles, (Vec3{30, -45, 60}));
+    const std::array<float, 3> at{-1, 0.5f, 2};
     glColor3f(0.2f, 0.3f, 0.4f);
-    const std::vector<SFeedbackQuad> quads = Capture(*pCube, true);
+    const std::vector<SFeedbackQuad> quads = Capture(cube, true, at);
     ASSERT_EQ(quads.size(), 12u);
-    for (size_t q = 0; q < 6; ++q)
+    for (size_t f = 0; f < 6; ++f)
         for (size_t k = 0; k < 4; ++k)
         {
-            EXPECT_EQ(quads[q][k].color, (Vec4f{1, 1, 1, 1})) << "plain pass";
-            EXPECT_EQ(quads[q + 6][k].pos[0], quads[q][k].pos[0]) << "gloss pass";
-            EXPECT_LE(quads[q + 6][k].pos[2], quads[q][k].pos[2]) << "gloss pass, offset toward the eye";
+            for (size_t a = 0; a < 3; ++a)
+                EXPECT_NEAR(SceneOf(quads[f][k])[a],
+                            at[a] + pos[a] + 0.5 * Turned(g_faces[f].xyz[k], angles)[a], 1e-4)
+                    << "face " << f << " corner " << k;
+            EXPECT_EQ(quads[f][k].color, (Vec4f{1, 1, 1, 1})) << "plain pass";
+            EXPECT_EQ(quads[f + 6][k].pos[0], quads[f][k].pos[0]) << "gloss pass";
+            EXPECT_LE(quads[f + 6][k].pos[2], quads[f][k].pos[2]) << "gloss pass, offset toward the eye";
         }
+
+    // What the highlight leaves: the gloss material and the state of the next plain draws.
     std::vector<GLint> state;
     for (GLenum what :
          {GL_TEXTURE_2D, GL_LIGHTING, GL_FOG, GL_BLEND, GL_POLYGON_OFFSET_FILL, GL_DEPTH_FUNC, GL_SHADE_MODEL,
@@ -193,28 +209,6 @@ TEST_F(CubeTest, HighlightDrawsPlainThenGlossAndLeavesItsState)
         glGetMaterialfv(GL_FRONT, parameters[i], material[i].data());
     EXPECT_EQ(material,
               (std::array<Vec4f, 4>{{{0, 0, 0, 1}, {0, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 1}, {12, 0, 0, 0}}}));
-}
-
-// Advance moves the centre offset and the angles by the elapsed time times the velocities; a draw
-// puts each corner at the draw position + the offset + the corner turned about x, then y, then z.
-TEST_F(CubeTest, AdvanceMovesTheCubeAndTheDrawFollows)
-{
-    CCube cube(1.0, 0.5, 0, 0, 0, 0, 10, 0.001, -0.002, 0.0005, 0.06, -0.09, 0.1, true, false, 0, "");
-    cube.Advance(500);
-    Vec3 pos{}, angles{};
-    cube.GetPosition(pos.data());
-    cube.GetAngles(angles.data());
-    EXPECT_EQ(pos, (Vec3{1.0, -1.0, 0.25}));
-    EXPECT_EQ(angles, (Vec3{30, -45, 60}));
-    const std::array<float, 3> at{-1, 0.5f, 2};
-    const std::vector<SFeedbackQuad> quads = Capture(cube, false, at);
-    ASSERT_EQ(quads.size(), 6u);
-    for (size_t f = 0; f < 6; ++f)
-        for (size_t k = 0; k < 4; ++k)
-            for (size_t a = 0; a < 3; ++a)
-                EXPECT_NEAR(SceneOf(quads[f][k])[a],
-                            at[a] + pos[a] + 0.5 * Turned(g_faces[f].xyz[k], angles)[a], 1e-4)
-                    << "face " << f << " corner " << k;
 }
 
 }  // namespace

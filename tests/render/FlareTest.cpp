@@ -4,8 +4,6 @@
 #include "RenderTestTools.h"       // OpenGL fixture, sprite files, working directory, feedback quads
 #include "platform/Diagnostics.h"  // capturing the trace
 
-#include <cmath>  // std::sqrt
-
 namespace
 {
 
@@ -13,21 +11,11 @@ using namespace cubatro::test;
 using Vec3 = std::array<float, 3>;
 using Vec4 = std::array<float, 4>;
 
-TEST(FlareVectorTest, TripleFunctions)
+TEST(FlareVectorTest, CrossProductIntoAnOperand)
 {
-    float a[3] = {1, -2, 3}, b[3] = {0.5f, 4, -1}, sum[3], difference[3], scaled[3], v[3] = {3, 0, -4};
-    VectorAdd(sum, a, b);
-    VectorSub(difference, a, b);
-    VectorScale(scaled, a, -0.5f);
-    VectorNormalize(v);
-    EXPECT_EQ(std::to_array(
-                  {std::to_array(sum), std::to_array(difference), std::to_array(scaled), std::to_array(v)}),
-              (std::array<Vec3, 4>{{{1.5f, 2, 2}, {0.5f, -6, 4}, {-0.5f, 1, -1.5f}, {0.6f, 0, -0.8f}}}));
-    EXPECT_FLOAT_EQ(VectorDot(a, b), -10.5f);
-    EXPECT_FLOAT_EQ(VectorLength(a), std::sqrt(14.0f));
-    VectorCross(a, a, b);  // into an operand
-    VectorCopy(b, a);
-    EXPECT_EQ(std::to_array(b), (Vec3{-10, 2.5f, 5}));
+    float a[3] = {1, -2, 3}, b[3] = {0.5f, 4, -1};
+    VectorCross(a, a, b);
+    EXPECT_EQ(std::to_array(a), (Vec3{-10, 2.5f, 5}));
 }
 
 // Sprite i is a uniform 8 × 4 image of level 40 + 20 i, so that the middle pixel, where the
@@ -51,24 +39,15 @@ protected:
         m_pWorkingDir.reset();
         CGlTest::TearDown();
     }
-    void MakeFlare(Vec3 at = {1, 0.5f, -1})
-    {
-        m_pFlare = std::make_unique<CFlare>(at.data(), 0.3f, 0.7f, 0.7f);
-    }
-    std::array<int, 3> SpritesOfFrame()  // one frame head on, flare at (0, 0, -1): blue, green, red sprites
+    void MakeFlare(Vec3 at = {0, 0, -1}) { m_pFlare = std::make_unique<CFlare>(at.data(), 0.3f, 0.7f, 0.7f); }
+    std::array<int, 3>
+    SpritesOfFrame()  // one frame seen head on: the sprites of the blue, green, red squares
     {
         glClear(GL_COLOR_BUFFER_BIT);
-        const Vec3 eye{0, 0, 3};
-        m_pFlare->Draw(eye.data());
+        m_pFlare->Draw(Vec3{0, 0, 3}.data());
         const auto pixel = PixelAt(s_nSize / 2, s_nSize / 2);
         auto sprite = [](int nLevel) { return nLevel == 0 ? -1 : (nLevel - 40 + 10) / 20; };
         return {sprite(pixel[2]), sprite(pixel[1]), sprite(pixel[0])};
-    }
-    static Vec4 Light(GLenum what)
-    {
-        Vec4 v{};
-        glGetLightfv(GL_LIGHT1, what, v.data());
-        return v;
     }
 
     CTempDir m_dir;
@@ -76,38 +55,34 @@ protected:
     std::unique_ptr<CFlare> m_pFlare;
 };
 
-TEST_F(FlareTest, SpritesAndLight)
+// The flare takes the next light unit: grey, no specular, a direction until the first SetPosition.
+TEST_F(FlareTest, SpritesTakeTurnsAndTheLightFollows)
 {
-    const Vec4 mainAt{3, 3, -3, 1};
-    CLight main(mainAt.data());
+    CLight main(Vec4{3, 3, -3, 1}.data());
     MakeFlare();
     GLint nAlignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &nAlignment);
     EXPECT_EQ(nAlignment, 1);
     for (int i = 0; i < CFlare::s_nSprites; ++i)
-    {
-        ASSERT_TRUE(glIsTexture(m_pFlare->GetSpriteTexture(i)));
-        glBindTexture(GL_TEXTURE_2D, m_pFlare->GetSpriteTexture(i));
-        GLint nWidth = 0, nHeight = 0, nLuminance = 0, nSmallest = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &nWidth);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &nHeight);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_LUMINANCE_SIZE, &nLuminance);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &nSmallest);  // mipmaps down to 1 × 1
-        EXPECT_EQ(std::to_array({nWidth, nHeight, nLuminance, nSmallest}), std::to_array({8, 4, 8, 1})) << i;
-    }
+        EXPECT_TRUE(glIsTexture(m_pFlare->GetSpriteTexture(i))) << i;
+    for (int n = 0; n < 33; n += 3)  // 0, 1, 2 / 3, 4, 5 / ... / 9, 0, 1 / ...
+        EXPECT_EQ(SpritesOfFrame(), (std::array<int, 3>{n % 10, (n + 1) % 10, (n + 2) % 10}))
+            << "frame " << n / 3;
 
-    // The next unit, grey light, no specular, positional from the first SetPosition on.
     ASSERT_EQ(m_pFlare->GetLight()->GetSlot(), 1);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
-    EXPECT_EQ(std::to_array({Light(GL_AMBIENT), Light(GL_DIFFUSE), Light(GL_SPECULAR), Light(GL_POSITION)}),
-              (std::array<Vec4, 4>{
-                  {{0.7f, 0.7f, 0.7f, 1}, {0.7f, 0.7f, 0.7f, 1}, {0, 0, 0, 1}, {1, 0.5f, -1, 0}}}));
-    EXPECT_EQ(Light(GL_QUADRATIC_ATTENUATION)[0], 0.7f);
+    std::array<Vec4, 5> light{};
+    const GLenum parameters[5] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_POSITION, GL_QUADRATIC_ATTENUATION};
+    for (size_t i = 0; i < 5; ++i)
+        glGetLightfv(GL_LIGHT1, parameters[i], light[i].data());
+    EXPECT_EQ(
+        light,
+        (std::array<Vec4, 5>{
+            {{0.7f, 0.7f, 0.7f, 1}, {0.7f, 0.7f, 0.7f, 1}, {0, 0, 0, 1}, {0, 0, -1, 0}, {0.7f, 0, 0, 0}}}));
     glTranslatef(0, 0, -5);
-    const Vec3 to{2, 1, -3};
-    m_pFlare->SetPosition(to.data());
+    m_pFlare->SetPosition(Vec3{2, 1, -3}.data());
     m_pFlare->SetPosition(nullptr);  // changes nothing
-    EXPECT_EQ(Light(GL_POSITION), (Vec4{2, 1, -8, 1}));
+    glGetLightfv(GL_LIGHT1, GL_POSITION, light[0].data());
+    EXPECT_EQ(light[0], (Vec4{2, 1, -8, 1}));
     m_pFlare.reset();
     EXPECT_FALSE(glIsEnabled(GL_LIGHT1) || CLight::IsUsed(1));
 }
@@ -130,73 +105,62 @@ TEST_F(FlareTest, WithoutAFreeLightUnitNothingGoesWrong)
 // nothing, keeps the sprite turn and changes no state.
 TEST_F(FlareTest, SquaresFaceTheEye)
 {
-    const struct
-    {
-        Vec3 eye;  // relative to the flare
-        bool bDraws;
-    } cases[] = {{{0, 0, 3}, true},  {{2, 2, 1}, true},       {{-1, -1.5f, -2}, true}, {{0.001f, 3, 0}, true},
-                 {{0, 2, 0}, false}, {{0, -0.25f, 0}, false}, {{0, 0, 0}, false}};
+    const Vec3 eyes[] = {{0, 0, 3}, {2, 2, 1},      {-1, -1.5f, -2}, {0.001f, 3, 0},
+                         {0, 2, 0}, {0, -0.25f, 0}, {0, 0, 0}};
     const Vec4 colours[3] = {{0, 0, 1, 1}, {0, 1, 0, 1}, {1, 0, 0, 1}};
     const Vec4 tex[4] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}};
-    for (const auto& c : cases)
+    for (const Vec3& eye : eyes)
     {
-        SCOPED_TRACE(::testing::Message() << "eye " << c.eye[0] << ", " << c.eye[1] << ", " << c.eye[2]);
+        SCOPED_TRACE(::testing::Message() << "eye " << eye[0] << ", " << eye[1] << ", " << eye[2]);
+        const bool bDraws = eye[0] != 0 || eye[2] != 0;
         MakeFlare({0, 0, 0});
         glDisable(GL_TEXTURE_2D);
         glEnable(GL_LIGHTING);
         glDepthFunc(GL_LESS);
-        const std::vector<SFeedbackQuad> squares = QuadsOf(Feedback([&] { m_pFlare->Draw(c.eye.data()); }));
-        ASSERT_EQ(squares.size(), c.bDraws ? 3u : 0u);
-        EXPECT_EQ(m_pFlare->GetCurrentSprite(), c.bDraws ? 3 : 0);
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), c.bDraws);
-        EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_BLEND));
+        const std::vector<SFeedbackQuad> squares = QuadsOf(Feedback([&] { m_pFlare->Draw(eye.data()); }));
+        ASSERT_EQ(squares.size(), bDraws ? 3u : 0u);
         GLint nDepthFunc = 0;
         glGetIntegerv(GL_DEPTH_FUNC, &nDepthFunc);
-        EXPECT_EQ(nDepthFunc, c.bDraws ? GL_LEQUAL : GL_LESS);
+        EXPECT_EQ(std::to_array({m_pFlare->GetCurrentSprite(), nDepthFunc, int(glIsEnabled(GL_TEXTURE_2D)),
+                                 int(glIsEnabled(GL_LIGHTING)), int(glIsEnabled(GL_BLEND))}),
+                  std::to_array({bDraws ? 3 : 0, bDraws ? GL_LEQUAL : GL_LESS, int(bDraws), 1, 0}));
         for (size_t i = 0; i < squares.size(); ++i)
         {
             Vec3 p[4], across, up, normal;
             for (size_t k = 0; k < 4; ++k)
             {
                 p[k] = SceneOf(squares[i][k]);
-                EXPECT_EQ(squares[i][k].color, colours[i]);
-                EXPECT_EQ(squares[i][k].tex, tex[k]);
+                EXPECT_TRUE(squares[i][k].color == colours[i] && squares[i][k].tex == tex[k]) << i << k;
             }
             VectorSub(across.data(), p[1].data(), p[0].data());
             VectorSub(up.data(), p[2].data(), p[1].data());
             VectorCross(normal.data(), across.data(), up.data());
-            for (size_t a = 0; a < 3; ++a)
-                EXPECT_NEAR(p[0][a] + p[2][a], 0.0f, 1e-4f);  // centred on the flare
-            EXPECT_NEAR(VectorLength(across.data()), 0.3f, 1e-4f);
-            EXPECT_NEAR(VectorLength(up.data()), 0.3f, 1e-4f);
-            EXPECT_NEAR(VectorDot(across.data(), c.eye.data()), 0.0f, 1e-4f);
-            EXPECT_NEAR(VectorDot(up.data(), c.eye.data()), 0.0f, 1e-4f);
-            EXPECT_NEAR(across[1], 0.0f, 1e-4f);
-            EXPECT_GT(up[1], 0.0f);
-            EXPECT_GT(VectorDot(normal.data(), c.eye.data()), 0.0f);
+            // Centred, 0.3 on a side, facing the eye, level lower edge.
+            const float zeros[] = {p[0][0] + p[2][0],
+                                   p[0][1] + p[2][1],
+                                   p[0][2] + p[2][2],
+                                   VectorLength(across.data()) - 0.3f,
+                                   VectorLength(up.data()) - 0.3f,
+                                   VectorDot(across.data(), eye.data()),
+                                   VectorDot(up.data(), eye.data()),
+                                   across[1]};
+            for (float f : zeros)
+                EXPECT_NEAR(f, 0.0f, 1e-4f);
+            EXPECT_TRUE(up[1] > 0 && VectorDot(normal.data(), eye.data()) > 0);
         }
     }
-}
-
-TEST_F(FlareTest, EachFrameMovesEverySquareThreeSpritesOn)
-{
-    MakeFlare({0, 0, -1});
-    for (int n = 0; n < 33; n += 3)  // 0, 1, 2 / 3, 4, 5 / ... / 9, 0, 1 / ...
-        EXPECT_EQ(SpritesOfFrame(), (std::array<int, 3>{n % 10, (n + 1) % 10, (n + 2) % 10}))
-            << "frame " << n / 3;
 }
 
 // A sprite file holding three channels or 16-bit samples gives an empty sprite, which adds nothing.
 TEST_F(FlareTest, ASpriteThatIsNotASingleChannelImageStaysEmpty)
 {
-    ASSERT_EQ(
-        RunCommand("convert -size 8x4 xc:'rgb(200,100,50)' -type TrueColor sgi:" + (m_dir / "Gfx/Shine3.bw")),
-        0);
-    ASSERT_EQ(
-        RunCommand("convert -size 8x4 xc:gray50 -depth 16 -type Grayscale sgi:" + (m_dir / "Gfx/Shine7.bw")),
-        0);
+    const std::string convert = "convert -size 8x4 ";
+    ASSERT_EQ(RunCommand(convert + "xc:'rgb(200,100,50)' -type TrueColor sgi:" + (m_dir / "Gfx/Shine3.bw")),
+              0);
+    ASSERT_EQ(RunCommand(convert + "xc:gray50 -depth 16 -type Grayscale sgi:" + (m_dir / "Gfx/Shine7.bw")),
+              0);
     plat::CDiagnosticsCapture capture;
-    MakeFlare({0, 0, -1});
+    MakeFlare();
     EXPECT_EQ(capture.TraceText(),
               "CFlare: Gfx\\Shine3.bw is not a single-channel image, its sprite stays empty\n"
               "CFlare: Gfx\\Shine7.bw is not a single-channel image, its sprite stays empty\n");

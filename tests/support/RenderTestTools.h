@@ -42,25 +42,23 @@ private:
 
 using SFeedbackQuad = std::array<SFeedbackVertex, 4>;  // corners in the order they were given
 
-// The quads of a capture: OpenGL reports quad (a, b, c, d) as one polygon of four vertices or as
-// the triangles (a, b, d) and (b, c, d); anything else is a failure.
+// The quads of a capture: OpenGL reports quad (a, b, c, d) as the triangles (a, b, d) and
+// (b, c, d); anything else is a failure.
 inline std::vector<SFeedbackQuad> QuadsOf(const std::vector<SFeedbackPrimitive>& primitives)
 {
     auto same = [](const SFeedbackVertex& a, const SFeedbackVertex& b)
     { return a.pos == b.pos && a.color == b.color && a.tex == b.tex; };
     std::vector<SFeedbackQuad> quads;
-    for (size_t i = 0; i < primitives.size(); ++i)
+    for (size_t i = 0; i + 1 < primitives.size(); i += 2)
     {
         const std::vector<SFeedbackVertex>& v = primitives[i].vertices;
-        if (primitives[i].type == GL_POLYGON_TOKEN && v.size() == 4)
-            quads.push_back({v[0], v[1], v[2], v[3]});
-        else if (primitives[i].type == GL_POLYGON_TOKEN && v.size() == 3 && i + 1 < primitives.size() &&
-                 primitives[i + 1].vertices.size() == 3 && same(primitives[i + 1].vertices[0], v[1]) &&
-                 same(primitives[i + 1].vertices[2], v[2]))
-            quads.push_back({v[0], v[1], primitives[++i].vertices[1], v[2]});
+        const std::vector<SFeedbackVertex>& w = primitives[i + 1].vertices;
+        if (v.size() == 3 && w.size() == 3 && same(w[0], v[1]) && same(w[2], v[2]))
+            quads.push_back({v[0], v[1], w[1], v[2]});
         else
-            ADD_FAILURE() << "primitive " << i << " is not part of a quad";
+            ADD_FAILURE() << "primitives " << i << " and " << i + 1 << " are not a quad";
     }
+    if (primitives.size() % 2 != 0) ADD_FAILURE() << "a primitive left over";
     return quads;
 }
 
