@@ -15,59 +15,46 @@ namespace
 using namespace cubatro::test;
 using BmpToolTest = CTextureFixture;
 
-uint64_t Fnv1a(const Bytes& bytes)  // 64-bit FNV-1a
-{
-    uint64_t nHash = 0xcbf29ce484222325ull;
-    for (unsigned char c : bytes)
-        nHash = (nHash ^ c) * 0x100000001b3ull;
-    return nHash;
-}
-
 // Widths that are a multiple of 4 bytes, that are not, and width 1; then files with the longer
-// info header; then files with biSizeImage 0 whose decoded blocks have known hashes.
+// info header; then files with biSizeImage 0 whose decoded blocks have known FNV-1a hashes.
 TEST_F(BmpToolTest, BlockHoldsThePixelsTheToolReadsAndToolsReadOurCopy)
 {
-    const struct
-    {
-        EBmpTool tool;
-        int nWidth, nHeight;
-        uint64_t nHash;  // 0: none known
-    } pictures[] = {{EBmpTool::Bmp3, 4, 5, 0},
-                    {EBmpTool::Bmp3, 5, 3, 0},
-                    {EBmpTool::Bmp3, 1, 3, 0},
-                    {EBmpTool::Default, 5, 3, 0},
-                    {EBmpTool::Default, 1, 3, 0},
-                    {EBmpTool::Netpbm, 5, 3, 0xa38c20acbeeca7e5ull},
-                    {EBmpTool::Netpbm, 13, 7, 0xc0cb9e619a9fb7f6ull},
-                    {EBmpTool::Netpbm, 64, 64, 0xc8f9376a9a612a63ull}};
+    const std::tuple<EBmpTool, int, int, uint64_t> pictures[] = {
+        {EBmpTool::Bmp3, 4, 5, 0},
+        {EBmpTool::Bmp3, 5, 3, 0},
+        {EBmpTool::Bmp3, 1, 3, 0},
+        {EBmpTool::Default, 5, 3, 0},
+        {EBmpTool::Default, 1, 3, 0},
+        {EBmpTool::Netpbm, 5, 3, 0xa38c20acbeeca7e5ull},
+        {EBmpTool::Netpbm, 13, 7, 0xc0cb9e619a9fb7f6ull},
+        {EBmpTool::Netpbm, 64, 64, 0xc8f9376a9a612a63ull}};
     for (const auto& [tool, nWidth, nHeight, nHash] : pictures)
     {
-        const std::string made = MakeBmp(tool, nWidth, nHeight), ours = m_dir / "ours.bmp";
-        SCOPED_TRACE(std::to_string(int(tool)) + ": " + std::to_string(nWidth) + "x" +
-                     std::to_string(nHeight));
+        const std::string made = MakeBmp(tool, nWidth, nHeight), ours = m_dir / "ours.bmp",
+                          size = std::to_string(nWidth) + " " + std::to_string(nHeight);
+        SCOPED_TRACE(std::to_string(int(tool)) + ": " + size);
         const Bytes file = CTempDir::ReadAll(made), rgb = ToolRgb(made),
                     expected = BlockFromRgb(rgb, nWidth, nHeight);
-        ASSERT_GE(file.size(), 18u);
-        const unsigned nInfoSize = file[14] | file[15] << 8;
-        if (tool == EBmpTool::Default)
-            EXPECT_TRUE(nInfoSize == 108 || nInfoSize == 124) << nInfoSize;
-        else
-            EXPECT_EQ(nInfoSize, 40u);
+        const unsigned nInfoSize = file.size() > 18 ? file[14] | file[15] << 8 : 0;
+        EXPECT_TRUE(tool == EBmpTool::Default ? nInfoSize == 108 || nInfoSize == 124 : nInfoSize == 40)
+            << nInfoSize;
         m_capture.Clear();
         CTexture texture;
         ASSERT_TRUE(texture.ReadFile(made, -1, -1, -1));
-        EXPECT_EQ(texture.GetWidth(), nWidth);
-        EXPECT_EQ(texture.GetHeight(), nHeight);
-        EXPECT_EQ(texture.GetDepth(), 24u);
-        EXPECT_EQ(texture.GetInfoHeader().biSizeImage, expected.size());
+        EXPECT_EQ(std::tuple(texture.GetWidth(), texture.GetHeight(), texture.GetDepth(),
+                             texture.GetInfoHeader().biSizeImage),
+                  std::tuple(nWidth, nHeight, 24u, uint32_t(expected.size())));
         EXPECT_EQ(BlockOf(texture), expected);
-        EXPECT_EQ(nHash ? Fnv1a(BlockOf(texture)) : 0, nHash) << "known hash";
+        uint64_t nFnv1a = 0xcbf29ce484222325ull;
+        for (unsigned char c : BlockOf(texture))
+            nFnv1a = (nFnv1a ^ c) * 0x100000001b3ull;
+        EXPECT_EQ(nHash ? nFnv1a : 0, nHash) << "known hash";
         EXPECT_EQ(m_capture.Boxes(), Strings{});
 
         ASSERT_TRUE(texture.SaveFile(ours.c_str()));
         std::string identified;
         EXPECT_EQ(RunCommand("identify -format '%m %w %h %z' " + ours, &identified), 0);
-        EXPECT_EQ(identified, "BMP3 " + std::to_string(nWidth) + " " + std::to_string(nHeight) + " 8");
+        EXPECT_EQ(identified, "BMP3 " + size + " 8");
         EXPECT_EQ(ToolRgb(ours), rgb);
         ASSERT_TRUE(Shell("bmptopnm " + ours + " > " + m_dir / "ours.ppm"));  // netpbm reads it too
         EXPECT_EQ(ToolRgb(m_dir / "ours.ppm"), rgb);
@@ -112,9 +99,8 @@ TEST_F(BmpToolTest, OddHeadersAndCutShortFilesLoadIntoABlockThatDescribesItself)
         {"SizeImageSmaller", 34, 1, false, 0, 48},
         {"SizeImageHuge", 34, 0xFFFFFF00u, false, 0, 48},
         {"OffBitsLarger", 10, 200, false, 0, 48},
-        {"InfoSizeAbsurd", 14, 5000, false, 0, 48},
+        {"InfoSizeAbsurd", 14, 1100, false, 2000, 48},
         {"InfoSizePastTheEnd", 14, 1000, false, 0, 48},
-        {"TrailingBytes", 0, 0, false, 100, 48},
         {"TopDown", 0, 0, true, 0, 48},
         {"CutInsideTheRows", 0, 0, false, 0, 20},
         {"CutBeforeThePixels", 0, 0, false, 0, 0},

@@ -52,8 +52,7 @@ inline Bytes BlockFromRgb(const Bytes& rgb, int nWidth, int nHeight)
 
 inline Bytes BlockOf(const CTexture& texture)  // the whole block, empty for an empty image
 {
-    const unsigned char* p = texture.GetData();
-    return p ? Bytes(p, p + texture.GetBlockSize()) : Bytes{};
+    return texture.GetData() ? Bytes(texture.GetData(), texture.GetData() + texture.GetBlockSize()) : Bytes{};
 }
 
 inline Bytes Pattern(size_t n)  // n bytes that all differ from their neighbours
