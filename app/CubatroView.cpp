@@ -62,6 +62,12 @@ CCubatroView::CCubatroView(wxWindow* pParent)
     Bind(wxEVT_KILL_FOCUS, &CCubatroView::OnKillFocus, this);
     Bind(wxEVT_ERASE_BACKGROUND, &CCubatroView::OnEraseBackground, this);
     wxGetApp().m_pView = this;
+    if (!GetHandle())
+    {
+        // The display offers no OpenGL pixel format: the window could not be made for OpenGL.
+        m_bContextTried = true;
+        Report(g_bNoFormat ? "DescribePixelFormat" : "SetPixelFormat", errno);
+    }
 }
 
 CCubatroView::~CCubatroView()

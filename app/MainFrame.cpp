@@ -56,10 +56,15 @@ CMainFrame::CMainFrame() : wxFrame(nullptr, wxID_ANY, "Cubatro", wxDefaultPositi
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(vEntries.size()), vEntries.data()));
 
     m_pView = new CCubatroView(this);
-    auto* pSizer = new wxBoxSizer(wxVERTICAL);
-    pSizer->Add(m_pView, 1, wxEXPAND);
-    SetSizer(pSizer);
-    m_pView->SetFocus();
+    if (m_pView->GetHandle())
+    {
+        auto* pSizer = new wxBoxSizer(wxVERTICAL);
+        pSizer->Add(m_pView, 1, wxEXPAND);
+        SetSizer(pSizer);
+        m_pView->SetFocus();
+    }
+    else
+        SetFocus();  // the view could not be made: the frame takes the keys (Escape still quits)
 
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_MENU, &CMainFrame::OnNew, this, wxID_NEW);

@@ -94,22 +94,25 @@ double SShot::Difference(const SShot& a, const SShot& b, double fTop, double fBo
 }
 
 CGameProcess::CGameProcess(const CXServer& server, const std::string& strDirectory,
-                           const std::vector<std::string>& vArgs)
-    : m_server(server), m_strErr(strDirectory + "/stderr.txt"), m_strDirectory(strDirectory)
+                           const std::vector<std::string>& vArgs, const std::string& strProgram,
+                           const std::string& strOutput)
+    : m_server(server), m_strErr((strOutput.empty() ? strDirectory : strOutput) + "/stderr.txt"),
+      m_strDirectory(strOutput.empty() ? strDirectory : strOutput)
 {
+    const std::string strOut = m_strDirectory;
     m_pid = ::fork();
     if (m_pid == 0)
     {
         if (::chdir(strDirectory.c_str()) != 0) ::_exit(126);
-        const int nOut = ::open((strDirectory + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int nErr = ::open((strDirectory + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int nOut = ::open((strOut + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int nErr = ::open((strOut + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(nOut, 1);
         ::dup2(nErr, 2);
         ::setenv("DISPLAY", server.Display().c_str(), 1);
         ::setenv("GDK_BACKEND", "x11", 1);
         ::setenv("NO_AT_BRIDGE", "1", 1);
         std::vector<char*> vArgv;
-        std::string program = CUBATRO_PROGRAM;
+        std::string program = strProgram.empty() ? std::string(CUBATRO_PROGRAM) : strProgram;
         vArgv.push_back(program.data());
         std::vector<std::string> vCopy = vArgs;
         for (std::string& s : vCopy)

@@ -48,9 +48,11 @@ struct SShot
 class CGameProcess
 {
 public:
-    // Starts the program in strDirectory (whose "debug" subdirectory holds the art) on the server.
+    // Starts the program (the built game unless strProgram is given) in strDirectory on the server;
+    // standard output and error go to files in strOutput (strDirectory when empty).
     CGameProcess(const CXServer& server, const std::string& strDirectory,
-                 const std::vector<std::string>& vArgs = {});
+                 const std::vector<std::string>& vArgs = {}, const std::string& strProgram = "",
+                 const std::string& strOutput = "");
     virtual ~CGameProcess();  // kills the program if it still runs
     CGameProcess(const CGameProcess&) = delete;
     CGameProcess& operator=(const CGameProcess&) = delete;

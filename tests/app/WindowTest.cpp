@@ -205,3 +205,60 @@ TEST_F(WindowTest, UnreadableDocumentOnTheCommandLineEndsTheProgram)
     EXPECT_NE(game.Stderr().find("Impossible d'ouvrir le document /nonexistent/partie.cub."),
               std::string::npos);
 }
+
+TEST(WindowNoOpenGlTest, ReportsTheMissingPixelFormatAndIdles)
+{
+    CXServer server("-extension GLX");
+    ASSERT_FALSE(server.Display().empty());
+    CTempDir dir;
+    CopyArt(dir.Path() / "debug");
+    CGameProcess game(server, dir.Path().string());
+    const auto box = game.WaitForWindow("^Cubatro$", kStartSeconds);
+    ASSERT_TRUE(box) << game.Stderr();
+    EXPECT_NE(game.Stderr().find("DescribePixelFormat returned error code "), std::string::npos)
+        << game.Stderr();
+    ASSERT_TRUE(game.Key(*box, "Return"));
+    const auto window = game.WaitForWindow(kGameWindow, kStartSeconds);
+    ASSERT_TRUE(window);
+    Pause(1.0);
+    EXPECT_TRUE(game.IsRunning());  // idling, not crashed
+    EXPECT_FALSE(game.WaitForWindow("^FPS$", 0.5));
+    // Without a view to take the keys the menu still works: Fichier > Quitter.
+    ASSERT_TRUE(game.Key(*window, "alt+f"));
+    Pause(0.3);
+    ASSERT_EQ(server.Run("xdotool key q"), 0);
+    EXPECT_EQ(game.Wait(kStartSeconds), 0) << game.Stderr();
+}
+
+TEST_F(WindowTest, InstalledGameStartsFromItsDesktopEntry)
+{
+    CTempDir prefix, output;
+    std::string out;
+    ASSERT_EQ(cubatro::test::RunCommand("cmake --install '" CUBATRO_BINARY_DIR "' --prefix '" +
+                                            prefix.Path().string() + "' 2>&1",
+                                        &out),
+              0)
+        << out;
+    const std::filesystem::path share = prefix.Path() / "share";
+    EXPECT_TRUE(std::filesystem::exists(share / "pixmaps/cubatro.xpm"));
+    const std::vector<unsigned char> vEntry =
+        CTempDir::ReadAll((share / "applications/cubatro.desktop").string());
+    const std::string entry(vEntry.begin(), vEntry.end());
+    const std::string art = (share / "cubatro").string();
+    EXPECT_NE(entry.find("\nPath=" + art + "\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nExec=" + (prefix.Path() / "bin/cubatro").string() + "\n"), std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("\nIcon=cubatro\n"), std::string::npos) << entry;
+
+    // Started in its Path= directory, which has no "debug", the game finds its art in place.
+    m_pGame =
+        std::make_unique<CGameProcess>(*s_pServer, art, std::vector<std::string>{},
+                                       (prefix.Path() / "bin/cubatro").string(), output.Path().string());
+    const auto window = m_pGame->WaitForWindow(kGameWindow, kStartSeconds);
+    ASSERT_TRUE(window) << m_pGame->Stderr();
+    Pause(1.0);
+    const auto shot = m_pGame->Shot(*window);
+    ASSERT_TRUE(shot);
+    EXPECT_GT(MarbleShare(*shot), 0.10);
+    Quit(*window);
+}
