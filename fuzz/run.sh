@@ -41,11 +41,16 @@ for t in "${targets[@]}"; do
   mkdir -p "$work" "$findings" "$(dirname "$log")"
   options=(-max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -max_len=8192
     -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$findings/")
+  asan=${ASAN_OPTIONS:-}
   case $t in
-    obj | obj_roundtrip) options+=(-dict="$root/fuzz/obj.dict") ;;
+    # These fork per input: a small quarantine keeps the parent, and so each fork, small.
+    obj | obj_roundtrip)
+      options+=(-dict="$root/fuzz/obj.dict")
+      asan=${asan:+$asan:}quarantine_size_mb=16
+      ;;
   esac
   before=$(find "$findings" -type f | wc -l)
-  "$build/${t}_fuzzer" "${options[@]}" "$work" "$root/fuzz/corpus/$t" >"$log" 2>&1
+  ASAN_OPTIONS=$asan "$build/${t}_fuzzer" "${options[@]}" "$work" "$root/fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
   after=$(find "$findings" -type f | wc -l)
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
