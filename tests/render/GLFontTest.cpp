@@ -3,7 +3,8 @@
 
 #include "HeadlessGl.h"  // real OpenGL context, feedback capture, read-back
 
-#include <memory>  // std::unique_ptr for the font
+#include <algorithm>  // std::max for the bar's row
+#include <memory>     // std::unique_ptr for the font
 
 namespace
 {
@@ -95,6 +96,26 @@ TEST_F(GLFontTest, BytesOutsideTheFontDrawNothing)
                        "B\xc8\xff"),
               BitmapXs("AB"));
     EXPECT_TRUE(BitmapXs("\x01\xff").empty());
+}
+
+// Glyphs printed in white at (10, 20): a "T" stands on the baseline with its bar on top, 13 pixels
+// high (cap height 1409 units); a "g" reaches below the baseline.
+TEST_F(GLFontTest, GlyphsStandUprightOnTheBaseline)
+{
+    auto lit = [&](int y)  // lit pixels in row y
+    {
+        int n = 0;
+        for (int x = 0; x < s_nSize; ++x)
+            n += PixelAt(x, y)[0] == 255;
+        return n;
+    };
+    const float fAt[3] = {10, 20, 0};
+    m_pFont->Print("T", fAt);
+    EXPECT_TRUE(lit(19) == 0 && lit(20) > 0 && lit(34) == 0);
+    EXPECT_GT(std::max({lit(31), lit(32), lit(33)}), 3 * lit(20));
+    glClear(GL_COLOR_BUFFER_BIT);
+    m_pFont->Print("g", fAt);
+    EXPECT_GT(lit(17), 0);
 }
 
 }  // namespace
