@@ -1,18 +1,16 @@
 // ObjRoundtripFuzzer: read, process, write, read again.
 //
-// Each input becomes model.obj and lib.mtl (see ObjInput.h). In a child process the model is
-// read (the reader may refuse it and end the process: a normal outcome), then processed as the
-// input's hash chooses (weld with one of several epsilons, flipped winding, facet normals,
+// Each input becomes model.obj and its library (see ObjInput.h). In a child process the model
+// is read (the reader may refuse it and end the process: a normal outcome), then processed as
+// the input's hash chooses (weld with one of several epsilons, flipped winding, facet normals,
 // vertex normals at one of several crease angles, planar or sphere-map texture coordinates),
 // written with one of the writer's modes into a directory of its own and read back. From the
 // processing on, nothing may end the process, and the model read back must equal the one
 // written: the same counts of vertices, triangles, groups, normals, texture coordinates and
-// materials (one more: "default" is written too), the same corners per group, vertex coordinates within the
-// six written decimals. Welding must only join corners within epsilon of each other.
-//
-// Modes that would write corners numbered 0 (texture coordinates requested when some faces
-// have none) are not chosen: the writer writes what the record holds and the reader refuses
-// such corners by design. Inputs holding a NUL byte are skipped: the writer's names end there.
+// materials (one more: "default" is written too), the same corners per group (a face without
+// texture coordinates or normals comes back without them), vertex coordinates within the six
+// written decimals. Welding must only join corners within epsilon of each other. Inputs holding
+// a NUL byte are skipped: the writer's names end there.
 #include "FuzzSupport.h"
 #include "ObjInput.h"
 
@@ -84,18 +82,6 @@ unsigned EffectiveMode(const CGlmModel& model, unsigned nMode)
     if ((nMode & GLM_MODE_TEXTURE) && model.texcoords.empty()) nMode &= ~GLM_MODE_TEXTURE;
     if ((nMode & GLM_MODE_FLAT) && (nMode & GLM_MODE_SMOOTH)) nMode &= ~GLM_MODE_FLAT;
     return nMode;
-}
-
-// Whether every corner carries a number of the kind the mode writes.
-bool CornersComplete(const CGlmModel& model, unsigned nMode)
-{
-    for (const GlmTriangle& t : model.triangles)
-        for (int c = 0; c < 3; ++c)
-            if (((nMode & GLM_MODE_TEXTURE) && t.tindices[c] == 0) ||
-                ((nMode & GLM_MODE_SMOOTH) && t.nindices[c] == 0) ||
-                ((nMode & GLM_MODE_FLAT) && t.findex == 0))
-                return false;
-    return true;
 }
 
 // A library name the writer can put beside the model without leaving its directory or
@@ -216,7 +202,6 @@ void RoundTrip(const std::string& path, const SPlan& plan)
     unsigned nMode = plan.nMode;
     if ((nMode & GLM_MODE_MATERIAL) && !PlainLibraryName(model)) nMode &= ~GLM_MODE_MATERIAL;
     nMode = EffectiveMode(model, nMode);
-    if (!CornersComplete(model, nMode)) nMode &= ~(GLM_MODE_TEXTURE | GLM_MODE_SMOOTH | GLM_MODE_FLAT);
 
     cubatro::fuzz::SetStage(kWrite);
     const std::string dir = cubatro::fuzz::ScratchDir() + "/out";
