@@ -1,294 +1,103 @@
-// JoueurTest: the player's model, movement, wrap, collisions, mark allowance and long steps.
-#include "WorldTestSupport.h"  // CWorldTest with the scene and the key model
+// JoueurTest: the player's model, movement, wrap, edges, collisions, marks and long steps.
+#include "WorldTestSupport.h"  // CWorldTest with the scene and the key
 
-#include <climits>  // INT_MAX for the longest steps
-#include <cmath>    // std::isfinite, std::fmod, NAN
+using CWorldPlayerTest = cubatro::test::CWorldTest;
 
-namespace cubatro::test
+TEST_F(CWorldPlayerTest, KeyIsFittedPlacedDrawnTurnedAndFreedAndNoModelMeansNoSize)
 {
-namespace
-{
-
-class CJoueurTest : public CWorldTest
-{
-protected:
-    void SetUp() override
-    {
-        CWorldTest::SetUp();
-        MakeScene();
-    }
-    void Step(int nMs) { m_pJoueur->Update(nMs, m_pSol.get(), m_pCubes.get()); }
-    void Place(float x, float z, float fAngle)
-    {
-        m_pJoueur->m_fX = x;
-        m_pJoueur->m_fZ = z;
-        m_pJoueur->m_fAngle = fAngle;
-    }
-    void Hold(bool bLeft, bool bRight, bool bForward, bool bBackward)
-    {
-        m_pJoueur->m_bTurnLeft = bLeft;
-        m_pJoueur->m_bTurnRight = bRight;
-        m_pJoueur->m_bForward = bForward;
-        m_pJoueur->m_bBackward = bBackward;
-    }
-    int CountMarks() const
-    {
-        int n = 0;
-        for (int i = 0; i < 5; ++i)
-            for (int j = m_pSol->GetFirstStandingRow(); j < 25; ++j)
-                n += m_pSol->GetTile(i, j).nValue != 0;
-        return n;
-    }
-};
-
-TEST_F(CJoueurTest, KeyModelIsFittedStandsAtTheNearLeftCornerAndIsDrawnTurned)
-{
-    const CJoueur& j = *m_pJoueur;
-    EXPECT_EQ(j.GetModel().numtriangles, static_cast<uint32_t>(s_nKeyBoxes * 12));
+    CJoueur& j = *m_pJoueur;
     const float w = j.GetDimensions()[0], h = j.GetDimensions()[1], dp = j.GetDimensions()[2];
-    EXPECT_NEAR(w, 0.06f, 1e-4f);
-    EXPECT_NEAR(h, 0.36f, 1e-4f);
-    EXPECT_NEAR(dp, 0.9f, 1e-4f);
+    EXPECT_TRUE(std::fabs(dp - 0.9f) < 1e-5f && h > 0 && h < w && w < dp) << w << " x " << h << " x " << dp;
     EXPECT_EQ(std::vector<float>({j.m_fX, j.m_fY, j.m_fZ, j.m_fAngle}),
               std::vector<float>({w / 2, h, -dp / 2, 0}));
-    EXPECT_TRUE(j.m_bFloorBounds && j.m_bCubeCollision && j.GetMarks() == 0 && j.GetMaxMarks() == 1);
     EXPECT_FALSE(j.IsBlocked(m_pSol.get(), m_pCubes.get()));  // touching two edges is allowed
-    ASSERT_NE(j.GetList(), -1);
-    EXPECT_TRUE(glIsList(static_cast<GLuint>(j.GetList())));
-
-    SetOrtho(-1, 2, -1, 2, -2, 2);
-    Place(0.5f, -0.5f, 0.0f);
-    auto prims = Feedback([&] { m_pJoueur->Draw(); });
-    EXPECT_EQ(Polygons(prims), static_cast<size_t>(s_nKeyBoxes * 12));
-    ExpectBox(BoxOf(prims), {0.5f - w / 2, 0.5f + w / 2, h / 2, h * 1.5f, -0.5f - dp / 2, -0.5f + dp / 2});
-    m_pJoueur->m_fAngle = 90.0f;  // a quarter turn left: the key lies along x
-    ExpectBox(BoxOf(Feedback([&] { m_pJoueur->Draw(); })),
+    j.m_fX = 0.5f, j.m_fZ = -0.5f;
+    ExpectBox(BoxOf(Feedback([&] { j.Draw(); })),
+              {0.5f - w / 2, 0.5f + w / 2, h / 2, h * 1.5f, -0.5f - dp / 2, -0.5f + dp / 2});
+    j.m_fAngle = 90.0f;  // a quarter turn left: the key lies along x
+    ExpectBox(BoxOf(Feedback([&] { j.Draw(); })),
               {0.5f - dp / 2, 0.5f + dp / 2, h / 2, h * 1.5f, -0.5f - w / 2, -0.5f + w / 2});
-
     const GLuint nList = static_cast<GLuint>(j.GetList()), nOther = glGenLists(1);
-    glNewList(nOther, GL_COMPILE);
-    glEndList();
-    m_pJoueur.reset();
-    EXPECT_FALSE(glIsList(nList));
-    EXPECT_TRUE(glIsList(nOther));  // only its own list is deleted
-}
+    glNewList(nOther, GL_COMPILE), glEndList();
+    m_pJoueur.reset();  // deletes its own list only
+    EXPECT_EQ(std::pair(glIsList(nList), glIsList(nOther)),
+              (std::pair<GLboolean, GLboolean>(GL_FALSE, GL_TRUE)));
 
-TEST_F(CJoueurTest, PlayerWithoutAModelHasNoSizeNoListAndDrawsNothing)
-{
-    CJoueur none(nullptr);
+    // Without a model (none named, or a file without vertices) the player has no size and no
+    // list, draws nothing and still walks and marks by the rules.
     const std::string strEmpty = m_dir.Write("empty.obj", "# nothing here\n");
-    CJoueur empty(strEmpty.c_str());
-    EXPECT_NE(m_pCapture->TraceText().find("CJoueur: model \"" + strEmpty + "\" has no vertices\n"),
+    CJoueur none(nullptr), empty(strEmpty.c_str());
+    EXPECT_NE(m_capture.TraceText().find("CJoueur: model \"" + strEmpty + "\" has no vertices\n"),
               std::string::npos);
-    SetOrtho(-10, 10, -10, 10, -10, 10);
     for (CJoueur* p : {&none, &empty})
     {
         const float* d = p->GetDimensions();
-        EXPECT_EQ(std::vector<float>({d[0], d[1], d[2], p->m_fX, p->m_fY, p->m_fZ}),
-                  std::vector<float>(6, 0.0f));
-        EXPECT_EQ(p->GetList(), -1);
+        EXPECT_EQ(std::vector<float>(
+                      {d[0], d[1], d[2], p->m_fX, p->m_fY, p->m_fZ, static_cast<float>(p->GetList())}),
+                  std::vector<float>({0, 0, 0, 0, 0, 0, -1}));
         EXPECT_TRUE(Feedback([&] { p->Draw(); }).empty());
     }
-    none.m_bForward = none.m_bMark = true;  // a point-sized player still walks by the rules
+    none.m_bForward = none.m_bMark = true;
     none.m_fX = 2.5f;
     none.Update(100, nullptr, m_pCubes.get());  // without the floor (or the block) nothing happens
     none.Update(100, m_pSol.get(), nullptr);
-    EXPECT_EQ(none.m_fZ, 0.0f);
-    EXPECT_EQ(none.GetMarks(), 0);
     none.Update(100, m_pSol.get(), m_pCubes.get());
     EXPECT_NEAR(none.m_fZ, -0.5f, 1e-5f);
     EXPECT_EQ(m_pSol->GetTile(2, 0).nValue, 0xFF00);
-    EXPECT_EQ(CountMarks(), 1);
 }
 
-struct SMoveCase
+TEST_F(CWorldPlayerTest, TurnsAndWalksEachAxisRefusedOnItsOwnAtEdgesAndIntactCubes)
 {
-    float fAngle;                             // heading before the update
-    bool bLeft, bRight, bForward, bBackward;  // keys held
-    int nMs;                                  // the step
-    float fDx, fDz, fAngleAfter;              // the move and heading expected
-};
-
-class CPlayerMoveTest : public CJoueurTest, public ::testing::WithParamInterface<SMoveCase>
-{
-};
-
-TEST_P(CPlayerMoveTest, TurnsWrapsAndWalksAlongTheHeading)
-{
-    const SMoveCase& c = GetParam();
-    Place(2.5f, -10.0f, c.fAngle);
-    Hold(c.bLeft, c.bRight, c.bForward, c.bBackward);
-    Step(c.nMs);
-    EXPECT_NEAR(m_pJoueur->m_fAngle, c.fAngleAfter, 1e-3f);
-    EXPECT_NEAR(m_pJoueur->m_fX - 2.5f, c.fDx, 1e-4f);
-    EXPECT_NEAR(m_pJoueur->m_fZ + 10.0f, c.fDz, 1e-4f);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, CPlayerMoveTest,
-    ::testing::Values(SMoveCase{0, false, false, true, false, 100, 0, -0.5f, 0},
-                      SMoveCase{0, false, false, false, true, 100, 0, 0.5f, 0},
-                      SMoveCase{90, false, false, true, false, 100, -0.5f, 0, 90},
-                      SMoveCase{270, false, false, true, false, 100, 0.5f, 0, 270},
-                      SMoveCase{45, false, false, true, false, 100, -0.353553f, -0.353553f, 45},
-                      SMoveCase{180, false, false, true, true, 200, 0, 1.0f, 180},  // forward wins
-                      SMoveCase{0, true, true, false, false, 1000, 0, 0, 100},      // left wins
-                      SMoveCase{359, true, false, false, false, 100, 0, 0, 9},
-                      SMoveCase{5, false, true, false, false, 100, 0, 0, 355},
-                      SMoveCase{350, true, false, true, false, 100, 0, -0.5f, 360}));
-
-struct SEdgeCase
-{
-    float x, z, fAngle;     // where the player stands (not a number: its start) and faces
-    bool bForward;          // forward or backward
-    bool bFloorBounds;      // the F1 switch
-    bool bMovesX, bMovesZ;  // which axes move
-};
-
-class CFloorEdgeTest : public CJoueurTest, public ::testing::WithParamInterface<SEdgeCase>
-{
-};
-
-TEST_P(CFloorEdgeTest, EachAxisIsRefusedOnItsOwnAtTheFloorEdges)
-{
-    const SEdgeCase& c = GetParam();
-    const float x = std::isnan(c.x) ? m_pJoueur->m_fX : c.x, z = std::isnan(c.z) ? m_pJoueur->m_fZ : c.z;
-    Place(x, z, c.fAngle);
-    m_pJoueur->m_bFloorBounds = c.bFloorBounds;
-    Hold(false, false, c.bForward, !c.bForward);
-    Step(100);
-    EXPECT_EQ(m_pJoueur->m_fX == x, !c.bMovesX);
-    EXPECT_EQ(m_pJoueur->m_fZ == z, !c.bMovesZ);
-    EXPECT_EQ(std::fabs(m_pJoueur->m_fX - x) > 0.3f, c.bMovesX);
-    EXPECT_EQ(std::fabs(m_pJoueur->m_fZ - z) > 0.3f, c.bMovesZ);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, CFloorEdgeTest,
-    ::testing::Values(SEdgeCase{NAN, NAN, 0, false, true, false, false},       // off the near end
-                      SEdgeCase{NAN, NAN, 0, false, false, false, true},       // F1 off: it leaves
-                      SEdgeCase{NAN, NAN, 45, true, true, false, true},        // slides along the left edge
-                      SEdgeCase{NAN, NAN, 135, true, true, false, false},      // into the corner
-                      SEdgeCase{NAN, NAN, 315, true, true, true, true},        // away from both edges
-                      SEdgeCase{4.9f, -24.5f, 315, true, true, false, false},  // far right corner
-                      SEdgeCase{4.9f, -24.5f, 225, false, true, true, false},  // along the far end
-                      SEdgeCase{4.9f, -24.5f, 315, true, false, true, true}));
-
-struct SCollisionCase
-{
-    bool bCubeCollision;  // the F2 switch
-    bool bHit;            // the cube ahead is being destroyed
-    float fZ;             // where the player starts
-    bool bForward;        // forward or backward
-    bool bMoves;          // the step is taken
-};
-
-class CCubeCollisionTest : public CJoueurTest, public ::testing::WithParamInterface<SCollisionCase>
-{
-};
-
-TEST_P(CCubeCollisionTest, OnlyIntactCubesBlockTheCentre)
-{
-    const SCollisionCase& c = GetParam();
-    m_pCubes->Update(2 * s_nStepMs, m_pSol.get());  // the front row covers z -24 to -23
-    if (c.bHit)
+    // Place, heading, keys and step; then the move (0: refused, the coordinate left exactly as it
+    // was) and the heading. The player starts in the near left corner (x0, z0); xr is at the right
+    // edge. Steps of weeks turn it many times over and push it hard into the far end.
+    const float x0 = m_pJoueur->m_fX, z0 = m_pJoueur->m_fZ, xr = 5 - x0 - 0.01f;
+    // clang-format off
+    const std::tuple<float, float, float, unsigned, int, float, float, float> cases[] = {
+        {2.5f, -10, 0, FORWARD, 100, 0, -0.5f, 0},        {2.5f, -10, 0, BACKWARD, 100, 0, 0.5f, 0},
+        {2.5f, -10, 90, FORWARD, 100, -0.5f, 0, 90},      {2.5f, -10, 180, FORWARD | BACKWARD, 200, 0, 1, 180},
+        {2.5f, -10, 0, LEFT | RIGHT, 1000, 0, 0, 100},    {2.5f, -10, 359, LEFT, 100, 0, 0, 9},
+        {2.5f, -10, 5, RIGHT, 100, 0, 0, 355},            {2.5f, -10, 350, LEFT | FORWARD, 100, 0, -0.5f, 360},
+        {2.5f, -10, 0, LEFT | FORWARD, -100, 0, 0, 0},    {2.5f, -10, 0, LEFT, INT_MAX, 0, 0, 80},
+        {2.5f, -10, 0, RIGHT, INT_MAX, 0, 0, 280},        {2.3f, -24.3f, 45, FORWARD, INT_MAX, 0, 0, 45},
+        {x0, z0, 0, BACKWARD, 100, 0, 0, 0},              {x0, z0, 0, BACKWARD | NO_F1, 100, 0, 0.5f, 0},
+        {x0, z0, 45, FORWARD, 100, 0, -0.353553f, 45},    {xr, -24.5f, 225, BACKWARD, 100, -0.353553f, 0, 225},
+        {xr, -24.5f, 315, FORWARD, 100, 0, 0, 315},       {2.5f, -24.9f, 0, FORWARD | NO_F1, 100, 0, 0, 0},
+        {2.5f, -24.9f, 0, FORWARD | NO_F1 | NO_F2, 100, 0, -0.5f, 0},
+        {2.5f, -25.4f, 0, BACKWARD | NO_F1, 100, 0, 0.5f, 0}};
+    // clang-format on
+    for (const auto& [x, z, fAngle, nKeys, nMs, fDx, fDz, fAngleAfter] : cases)
     {
-        ASSERT_TRUE(m_pCubes->Hit(2, 0));
+        m_pJoueur->m_fX = x, m_pJoueur->m_fZ = z, m_pJoueur->m_fAngle = fAngle;
+        Press(nKeys);
+        m_pJoueur->Update(nMs, m_pSol.get(), m_pCubes.get());
+        EXPECT_NEAR(m_pJoueur->m_fX - x, fDx, fDx == 0 ? 0 : 1e-4f) << x << ", " << z << ", " << fAngle;
+        EXPECT_NEAR(m_pJoueur->m_fZ - z, fDz, fDz == 0 ? 0 : 1e-4f) << x << ", " << z << ", " << fAngle;
+        EXPECT_NEAR(m_pJoueur->m_fAngle, fAngleAfter, 1e-3f) << x << ", " << z << ", " << fAngle;
     }
-    m_pJoueur->m_bCubeCollision = c.bCubeCollision;
-    Place(2.5f, c.fZ, 0.0f);
-    Hold(false, false, c.bForward, !c.bForward);
-    Step(100);  // half a unit
-    EXPECT_EQ(m_pJoueur->m_fZ != c.fZ, c.bMoves);
+    ASSERT_TRUE(m_pCubes->Hit(2, 0));  // a cube being destroyed blocks no more
+    m_pJoueur->m_fZ = -24.9f;
+    Press(FORWARD | NO_F1);
+    m_pJoueur->Update(100, m_pSol.get(), m_pCubes.get());
+    EXPECT_NEAR(m_pJoueur->m_fZ, -25.4f, 1e-5f);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Switches, CCubeCollisionTest,
-    ::testing::Values(SCollisionCase{true, false, -22.9f, true, false},    // into a cube
-                      SCollisionCase{true, true, -22.9f, true, true},      // into a fading one
-                      SCollisionCase{false, false, -22.9f, true, true},    // F2 off
-                      SCollisionCase{true, false, -23.6f, true, false},    // inside, staying in
-                      SCollisionCase{true, false, -23.4f, false, true}));  // inside, getting out
-
-TEST_F(CJoueurTest, OneMarkPerFiringEvenWhenTheFloorRefusedIt)
+TEST_F(CWorldPlayerTest, OneMarkPerFiringEvenWhenTheFloorRefusedIt)
 {
-    Place(2.5f, -10.5f, 0.0f);
-    m_pJoueur->m_bMark = true;
-    Step(20);
-    EXPECT_EQ(m_pSol->GetTile(2, 10).nValue, 0xFF00);
-    Place(3.5f, -11.5f, 0.0f);
-    Step(20);  // still held: no second mark
-    EXPECT_EQ(CountMarks(), 1);
-    EXPECT_EQ(m_pJoueur->GetMarks(), 1);
-    m_pJoueur->m_bMark = false;
-    m_pJoueur->m_bTrigger = true;
-    for (int n = 0; n < 2; ++n)  // firing again with nothing marked changes nothing
-    {
-        Step(20);
-        EXPECT_EQ(m_pJoueur->GetMarks(), 0);
-        EXPECT_EQ(CountMarks(), 0);
-    }
-
-    // Over a dropped row the mark is refused but still counted until the next firing.
-    m_pJoueur->m_bTrigger = false;
     m_pSol->DropRow();
     m_pSol->DropRow();
-    Place(1.5f, -1.5f, 0.0f);
-    m_pJoueur->m_bMark = true;
-    Step(20);
-    EXPECT_EQ(m_pJoueur->GetMarks(), 1);
-    Place(1.5f, -2.5f, 0.0f);
-    Step(20);
-    EXPECT_EQ(CountMarks(), 0);
-    m_pJoueur->m_bTrigger = true;  // marking comes before firing within one update
-    Step(20);
-    EXPECT_EQ(CountMarks(), 0);
-    m_pJoueur->m_bTrigger = false;
-    Step(20);
-    EXPECT_EQ(m_pSol->GetTile(1, 2).nValue, 0xFF00);
+    // Where the player stands and the keys it holds; then its marks and the tiles marked.
+    const std::tuple<float, float, unsigned, int, int> steps[] = {
+        {2.5f, -10.5f, MARK, 1, 1},       {3.5f, -11.5f, MARK, 1, 1},  // held: no second mark
+        {3.5f, -11.5f, FIRE, 0, 0},       {3.5f, -11.5f, FIRE, 0, 0},  // firing with nothing marked
+        {1.5f, -1.5f, MARK, 1, 0},        {1.5f, -2.5f, MARK, 1, 0},   // refused by a dropped row
+        {1.5f, -2.5f, MARK | FIRE, 0, 0}, {1.5f, -2.5f, MARK, 1, 1}};  // marking comes before firing
+    for (const auto& [x, z, nKeys, nMarks, nMarked] : steps)
+    {
+        m_pJoueur->m_fX = x, m_pJoueur->m_fZ = z;
+        Press(nKeys);
+        m_pJoueur->Update(20, m_pSol.get(), m_pCubes.get());
+        EXPECT_EQ(std::pair(m_pJoueur->GetMarks(), CountMarks()), std::pair(nMarks, nMarked))
+            << x << ", " << z << ", keys " << nKeys;
+    }
 }
-
-TEST_F(CJoueurTest, LongStepsKeepThePlayerOnTheFloorAndTurning)
-{
-    // Hours of walking into an edge in one step: refused, and the refusal puts the player back
-    // exactly where it was rather than where rounding would leave it.
-    const float fStartX = m_pJoueur->m_fX, fStartZ = m_pJoueur->m_fZ;
-    Hold(false, false, true, false);
-    Place(2.5f, -24.0f, 0.0f);
-    Step(INT_MAX);
-    EXPECT_EQ(std::vector<float>({m_pJoueur->m_fX, m_pJoueur->m_fZ}), std::vector<float>({2.5f, -24.0f}));
-    Place(fStartX, fStartZ, 180.0f);
-    Step(INT_MAX);
-    EXPECT_EQ(std::vector<float>({m_pJoueur->m_fX, m_pJoueur->m_fZ}), std::vector<float>({fStartX, fStartZ}));
-    m_pJoueur->m_fAngle = 0.0f;
-    Step(100);  // and it can still walk
-    EXPECT_NEAR(m_pJoueur->m_fZ, fStartZ - 0.5f, 1e-5f);
-
-    // Turning for weeks leaves a heading in range that still turns by small steps.
-    Hold(true, false, false, false);
-    Step(INT_MAX);
-    const float fAngle = m_pJoueur->m_fAngle;
-    EXPECT_TRUE(fAngle >= 0.0f && fAngle <= 360.0f) << fAngle;
-    Step(100);
-    EXPECT_NEAR(m_pJoueur->m_fAngle, std::fmod(fAngle + 10.0f, 360.0f), 1e-3f);
-    Hold(false, true, false, false);
-    Step(INT_MAX);
-    EXPECT_TRUE(m_pJoueur->m_fAngle >= 0.0f && m_pJoueur->m_fAngle <= 360.0f) << m_pJoueur->m_fAngle;
-
-    // Off the floor with both switches off: far away, still finite, marks refused; a negative
-    // step does nothing.
-    m_pJoueur->m_bFloorBounds = m_pJoueur->m_bCubeCollision = false;
-    Hold(false, false, true, false);
-    m_pJoueur->m_bMark = true;
-    Place(2.5f, -10.0f, 0.0f);
-    for (int n = 0; n < 4; ++n)
-        Step(INT_MAX);
-    EXPECT_TRUE(std::isfinite(m_pJoueur->m_fZ) && m_pJoueur->m_fZ < -4.0e7f) << m_pJoueur->m_fZ;
-    EXPECT_EQ(CountMarks(), 0);
-    const float fZ = m_pJoueur->m_fZ;
-    Step(-100);
-    EXPECT_EQ(m_pJoueur->m_fZ, fZ);
-}
-
-}  // namespace
-}  // namespace cubatro::test

@@ -1,178 +1,108 @@
-// WorldTestSupport: the fixture shared by the game-world tests: headless OpenGL, a scratch
-// directory with a marble texture and a key model, the game's floor, block and player, and
-// orthographic views whose feedback output can be turned back into world coordinates.
+// WorldTestSupport: the fixture shared by the game-world tests: headless OpenGL, the game's marble
+// and key written by the art generator, the floor, block and player, the view's keys, and an
+// orthographic view whose feedback output is turned back into world boxes.
 #pragma once
 
-#include "HeadlessGl.h"  // CGlTest, the headless OpenGL fixture
-#include "TempDir.h"     // CTempDir and RunCommand for the texture and model files
+#include "HeadlessGl.h"              // CGlTest, the headless OpenGL fixture
+#include "TempDir.h"                 // CTempDir for the texture and model files
+#include "game/Joueur.h"             // the player
+#include "game/RollingCube.h"        // the block
+#include "game/Sol.h"                // the floor
+#include "platform/Diagnostics.h"    // CDiagnosticsCapture keeps the bank's lines out of the output
+#include "tools/artgen/KeyModel.h"   // the key, the player's model
+#include "tools/artgen/MarbleArt.h"  // the marble of tiles and cubes
 
-#include "game/Joueur.h"           // the player
-#include "game/RollingCube.h"      // the block
-#include "game/Sol.h"              // the floor
-#include "platform/Diagnostics.h"  // CDiagnosticsCapture keeps the bank's lines out of the output
-
-#include <GL/gl.h>  // projection set-up and state queries
-
-#include <algorithm>  // std::min, std::max, std::count_if
-#include <array>      // world points and expected boxes
-#include <cstdio>     // std::sscanf for the face table
-#include <limits>     // infinities that start a box
-#include <memory>     // std::unique_ptr for the scene
-#include <string>     // file names and OBJ text
-#include <vector>     // primitive lists
+#include <algorithm>  // std::min, std::max
+#include <climits>    // INT_MAX for the longest steps
+#include <cmath>      // NAN, INFINITY
+#include <tuple>      // table rows
 
 namespace cubatro::test
 {
 
-// Appends one box as 8 vertices and 6 quads wound counter-clockwise seen from outside.
-inline void AddBox(std::string& obj, int& nBase, float x0, float y0, float z0, float x1, float y1, float z1)
-{
-    for (int n = 0; n < 8; ++n)
-        obj += "v " + std::to_string(n & 1 ? x1 : x0) + " " + std::to_string(n & 2 ? y1 : y0) + " " +
-               std::to_string(n & 4 ? z1 : z0) + "\n";
-    for (const char* f : {"1 3 4 2", "5 6 8 7", "1 5 7 3", "2 4 8 6", "1 2 6 5", "3 7 8 4"})
-    {
-        int a = 0, b = 0, c = 0, d = 0;
-        std::sscanf(f, "%d %d %d %d", &a, &b, &c, &d);
-        obj += "f " + std::to_string(nBase + a) + " " + std::to_string(nBase + b) + " " +
-               std::to_string(nBase + c) + " " + std::to_string(nBase + d) + "\n";
-    }
-    nBase += 8;
-}
-
-// A key lying along z, 0.2 thick: a square ring (the bow) at +z, a shaft toward -z and two teeth
-// under its tip. Writes key.obj and key.mtl into dir and returns the OBJ path. Fitted to 0.9 it
-// measures 0.06 x 0.36 x 0.9.
-inline constexpr int s_nKeyBoxes = 7;
-inline std::string WriteKeyModel(const CTempDir& dir)
-{
-    std::string obj = "mtllib key.mtl\ng key\nusemtl brass\n";
-    int n = 0;
-    AddBox(obj, n, -0.1f, -0.6f, 0.6f, 0.1f, 0.6f, 0.85f);      // bow, far side
-    AddBox(obj, n, -0.1f, -0.6f, 1.55f, 0.1f, 0.6f, 1.8f);      // bow, near side
-    AddBox(obj, n, -0.1f, 0.35f, 0.85f, 0.1f, 0.6f, 1.55f);     // bow, top
-    AddBox(obj, n, -0.1f, -0.6f, 0.85f, 0.1f, -0.35f, 1.55f);   // bow, bottom
-    AddBox(obj, n, -0.1f, -0.1f, -1.2f, 0.1f, 0.1f, 0.6f);      // shaft
-    AddBox(obj, n, -0.1f, -0.45f, -1.2f, 0.1f, -0.1f, -0.95f);  // tooth at the tip
-    AddBox(obj, n, -0.1f, -0.35f, -0.8f, 0.1f, -0.1f, -0.55f);  // second tooth
-    dir.Write("key.mtl", "newmtl brass\nKa 0.25 0.2 0.05\nKd 0.85 0.65 0.2\nKs 0.9 0.8 0.5\nNs 400\n");
-    return dir.Write("key.obj", obj);
-}
-
-// An axis-aligned box in world coordinates.
-struct SBox
-{
-    float min[3] = {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
-                    std::numeric_limits<float>::infinity()};
-    float max[3] = {-min[0], -min[1], -min[2]};
-};
+using Box = std::array<float, 6>;  // x min, x max, y min, y max, z min, z max
 
 class CWorldTest : public CGlTest
 {
 protected:
-    static constexpr int s_nStepMs = 6750;  // one quarter turn of the block
+    static constexpr int s_nStepMs = 6750;  // a quarter turn of the block
+    // The view's keys; NO_F1 and NO_F2 switch the floor bounds and the cube collisions off.
+    static constexpr unsigned LEFT = 1, RIGHT = 2, FORWARD = 4, BACKWARD = 8, MARK = 16, FIRE = 32,
+                              NO_F1 = 64, NO_F2 = 128;
 
-    void SetUp() override
+    void SetUp() override { SetUpWorld(s_nSize, s_nSize); }
+    void TearDown() override {}  // the scene goes first, then the base class frees the context
+    // A context of nWidth x nHeight with an orthographic view of [-32, 32]^3, the marble and the key, a 5 x
+    // 25 floor, a 5 x 7 block starting at z = -25, and the player.
+    void SetUpWorld(int nWidth, int nHeight)
     {
-        CGlTest::SetUp();
-        m_pCapture = std::make_unique<plat::CDiagnosticsCapture>();
-        m_strTexture = m_dir / "Marbre2.bmp";
-        ASSERT_EQ(RunCommand("convert -seed 3 -size 64x64 plasma:grey90-grey60 -colorspace Gray -blur 0x1 "
-                             "-type TrueColor 'BMP3:" +
-                             m_strTexture + "'"),
-                  0);
+        m_pGl = std::make_unique<CHeadlessGl>(nWidth, nHeight);
+        glMatrixMode(GL_PROJECTION);  // the box [-32, 32]^3 fills the picture
+        glOrtho(-32, 32, -32, 32, -32, 32);
+        glMatrixMode(GL_MODELVIEW);
+        ASSERT_TRUE(CMarbleArt(64, 3).SaveBMP(m_strTexture));
+        CKeyModel().Save(m_dir / "cle.obj");
+        MakeScene();
+        m_pJoueur = std::make_unique<CJoueur>((m_dir / "cle.obj").c_str());
     }
-    void TearDown() override
-    {
-        m_pJoueur.reset();
-        m_pCubes.reset();
-        m_pSol.reset();
-        m_pCapture.reset();
-        CGlTest::TearDown();
-    }
-    // The view's scene: a 5 x 25 floor, a 5 x 7 block starting at z = -25, and the key.
-    void MakeScene(bool bPlayer = true)
+    void MakeScene()
     {
         m_pSol = std::make_unique<CSol>(5, 1, 25, 1.0f, m_strTexture, 0.0f, 0.0f, 0.0f);
         m_pCubes = std::make_unique<CRollingCube>(5, 7, 1.0f, m_strTexture, 0.0f, 0.0f, -25.0f);
-        if (bPlayer) m_pJoueur = std::make_unique<CJoueur>(WriteKeyModel(m_dir).c_str());
     }
-    void Frame(int nMs)  // one frame's updates in the view's order
+    void Press(unsigned n)  // holds the keys of n and releases the others
     {
-        m_pSol->Update(nMs);
-        m_pCubes->Update(nMs, m_pSol.get());
-        m_pJoueur->Update(nMs, m_pSol.get(), m_pCubes.get());
+        CJoueur& j = *m_pJoueur;
+        j.m_bTurnLeft = n & LEFT, j.m_bTurnRight = n & RIGHT, j.m_bForward = n & FORWARD;
+        j.m_bBackward = n & BACKWARD, j.m_bMark = n & MARK, j.m_bTrigger = n & FIRE;
+        j.m_bFloorBounds = !(n & NO_F1), j.m_bCubeCollision = !(n & NO_F2);
+    }
+    int CountMarks() const  // standing tiles that carry a mark
+    {
+        int n = 0;
+        for (int k = 0; k < 125; ++k)
+            n +=
+                m_pSol->GetTile(k % 5, k / 5).nState == TILE_STANDING && m_pSol->GetTile(k % 5, k / 5).nValue;
+        return n;
+    }
+    int CountIntact() const
+    {
+        int n = 0;
+        for (int k = 0; k < 35; ++k)
+            n += m_pCubes->GetValue(k % 5, k / 5) == CRollingCube::s_nIntact;
+        return n;
     }
 
-    // An orthographic view of the box [l, r] x [b, t] x [-f, -n] with the identity model-view.
-    void SetOrtho(double l, double r, double b, double t, double n, double f)
+    // A feedback vertex back in the world, under SetUp's view of a 64-pixel square.
+    static std::array<float, 3> World(const SFeedbackVertex& v)
     {
-        m_ortho[0] = l, m_ortho[1] = r, m_ortho[2] = b, m_ortho[3] = t, m_ortho[4] = n, m_ortho[5] = f;
-        m_bTopView = false;
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(l, r, b, t, n, f);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        static_assert(s_nSize == 64);
+        return {v.pos[0] - 32, v.pos[1] - 32, 32 - 64 * v.pos[2]};
     }
-    // A view from above of x in [x0, x1], z in [z0, z1] and y in [y0, y1]: flat faces face-on.
-    void SetTopView(double x0, double x1, double z0, double z1, double y0, double y1)
+    // The box around the vertices of the polygons that keep accepts (all without it).
+    Box BoxOf(const std::vector<SFeedbackPrimitive>& prims,
+              const std::function<bool(const SFeedbackPrimitive&)>& keep = nullptr) const
     {
-        SetOrtho(x0, x1, -z1, -z0, -y1, -y0);
-        m_bTopView = true;
-        glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // world (x, y, z) to eye (x, -z, y)
-    }
-    // The world point of a feedback vertex under SetOrtho or SetTopView.
-    std::array<float, 3> World(const SFeedbackVertex& v) const
-    {
-        const double x = m_ortho[0] + v.pos[0] / s_nSize * (m_ortho[1] - m_ortho[0]);
-        const double y = m_ortho[2] + v.pos[1] / s_nSize * (m_ortho[3] - m_ortho[2]);
-        const double z =
-            -((2.0 * v.pos[2] - 1.0) * (m_ortho[5] - m_ortho[4]) + (m_ortho[5] + m_ortho[4])) / 2.0;
-        if (m_bTopView) return {static_cast<float>(x), static_cast<float>(z), static_cast<float>(-y)};
-        return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
-    }
-    // The box around the vertices of every polygon that `keep` accepts.
-    template <class Pred>
-    SBox BoxOf(const std::vector<SFeedbackPrimitive>& prims, Pred keep) const
-    {
-        SBox box;
+        Box box = {INFINITY, -INFINITY, INFINITY, -INFINITY, INFINITY, -INFINITY};
         for (const auto& p : prims)
-            if (p.type == GL_POLYGON_TOKEN && keep(p))
-                for (const auto& v : p.vertices)
-                    for (int a = 0; a < 3; ++a)
-                    {
-                        box.min[a] = std::min(box.min[a], World(v)[a]);
-                        box.max[a] = std::max(box.max[a], World(v)[a]);
-                    }
+            for (const auto& v : p.vertices)
+                for (size_t a = 0; a < 3 && (!keep || keep(p)); ++a)
+                    box[2 * a] = std::min(box[2 * a], World(v)[a]),
+                            box[2 * a + 1] = std::max(box[2 * a + 1], World(v)[a]);
         return box;
     }
-    SBox BoxOf(const std::vector<SFeedbackPrimitive>& prims) const
+    static void ExpectBox(const Box& box, const Box& expected, float fTolerance = 1e-3f)
     {
-        return BoxOf(prims, [](const auto&) { return true; });
-    }
-    static void ExpectBox(const SBox& box, std::array<float, 6> expected, float fTolerance = 1e-3f)
-    {
-        for (int a = 0; a < 3; ++a)
-        {
-            EXPECT_NEAR(box.min[a], expected[2 * a], fTolerance) << "minimum of axis " << a;
-            EXPECT_NEAR(box.max[a], expected[2 * a + 1], fTolerance) << "maximum of axis " << a;
-        }
-    }
-    static size_t Polygons(const std::vector<SFeedbackPrimitive>& prims)
-    {
-        return static_cast<size_t>(std::count_if(prims.begin(), prims.end(),
-                                                 [](const auto& p) { return p.type == GL_POLYGON_TOKEN; }));
+        for (size_t n = 0; n < 6; ++n)
+            EXPECT_NEAR(box[n], expected[n], fTolerance) << "bound " << n;
     }
 
-    CTempDir m_dir;                                         // scratch directory of the test
-    std::string m_strTexture;                               // full name of the marble BMP
-    std::unique_ptr<plat::CDiagnosticsCapture> m_pCapture;  // diagnostics of the test
-    std::unique_ptr<CSol> m_pSol;                           // the floor, when made
-    std::unique_ptr<CRollingCube> m_pCubes;                 // the block, when made
-    std::unique_ptr<CJoueur> m_pJoueur;                     // the player, when made
-    double m_ortho[6] = {-1, 1, -1, 1, -1, 1};              // the box of SetOrtho
-    bool m_bTopView = false;                                // SetTopView's turn is in force
+    plat::CDiagnosticsCapture m_capture;                     // diagnostics of the test
+    CTempDir m_dir;                                          // scratch directory of the test
+    const std::string m_strTexture = m_dir / "Marbre2.bmp";  // the marble, written by SetUp
+    std::unique_ptr<CSol> m_pSol;                            // the floor
+    std::unique_ptr<CRollingCube> m_pCubes;                  // the block
+    std::unique_ptr<CJoueur> m_pJoueur;                      // the player
 };
 
 }  // namespace cubatro::test
