@@ -29,7 +29,7 @@ bool CArtWriter::WriteAll()
         return Fail((root / "Gfx").string());
 
     const std::string strMarble = (root / "Gfx" / "Marbre2.bmp").string();
-    if (!CMarbleArt(s_nMarbleSize, 2).SaveBMP(strMarble)) return Fail(strMarble);
+    if (!CMarbleArt(s_nMarbleSize, 17).SaveBMP(strMarble)) return Fail(strMarble);
 
     for (int i = 0; i < s_nShineCount; i++)
     {

@@ -48,7 +48,7 @@ void CMarbleArt::Paint(uint32_t nSeed)
             // Softer halo along the same veins, where the stone greys before a vein.
             const double dHalo = std::pow(1.0 - std::fabs(s1), 3.0);
             // Secondary veins across the main ones, finer and fainter.
-            const double dWarp2 = 2.0 * noise.Fbm(u, v, 4, 3) + 1.2 * noise.Turbulence(u, v, 8, 4);
+            const double dWarp2 = 2.0 * noise.Fbm(u, v, 2, 3) + 0.6 * noise.Turbulence(u, v, 4, 3);
             const double s2 = std::sin(kTwoPi * (2.0 * u - 1.0 * v) + 2.5 * dWarp2);
             const double dThin = std::pow(1.0 - std::fabs(s2), 28.0);
             const double dGrain = grain.Noise(u, v, 128) - 0.5;
