@@ -117,8 +117,7 @@ TEST_F(CubeTest, BothModesDrawTheTableAndOwnTheirLists)
                                  << ", lit along face " << (&lit - g_faces));
                     for (size_t a = 0; a < 3; ++a)
                         EXPECT_NEAR(SceneOf(quads[f][k])[a], 1.5 * g_faces[f].xyz[k][a], 1e-4);
-                    EXPECT_EQ(quads[f][k].tex[0], g_faces[f].st[k][0]);
-                    EXPECT_EQ(quads[f][k].tex[1], g_faces[f].st[k][1]);
+                    EXPECT_EQ((std::array{quads[f][k].tex[0], quads[f][k].tex[1]}), g_faces[f].st[k]);
                     EXPECT_NEAR(quads[f][k].color[0], g_faces[f].normal == lit.normal ? 1.0f : 0.0f, 1e-3f);
                 }
         }

@@ -8,7 +8,7 @@
 #include "RenderTestTools.h"       // OpenGL, sprite files, the working directory, ImageMagick
 #include "platform/Diagnostics.h"  // keeping the bank's dump lines off the console
 
-#include <GL/glu.h>  // perspective, look-at, projection of test points
+#include <GL/glu.h>  // perspective and look-at
 
 #include <cstdlib>  // std::getenv for the snapshot directory
 
@@ -55,14 +55,6 @@ TEST(SceneSnapshotTest, LitTexturedCubeFlareAndText)
     flare.SetPosition(fFlareAt);
     cube.Draw(0, 0, 0, false);
     flare.Draw(fEye);
-    GLdouble model[16], projection[16], cubeAt[3], flareAt[3];  // window positions of both centres
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gluProject(0, 0, 0, model, projection, viewport, &cubeAt[0], &cubeAt[1], &cubeAt[2]);
-    gluProject(fFlareAt[0], fFlareAt[1], fFlareAt[2], model, projection, viewport, &flareAt[0], &flareAt[1],
-               &flareAt[2]);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glMatrixMode(GL_PROJECTION);
@@ -81,13 +73,9 @@ TEST(SceneSnapshotTest, LitTexturedCubeFlareAndText)
                              " -flip -alpha off " + pszDir + "/scene.png"),
                   0);
     }
-    auto at = [&](double x, double y, int c) {
-        return pixels[(static_cast<size_t>(y) * nWidth + static_cast<size_t>(x)) * 4 +
-                      static_cast<size_t>(c)];
-    };
-    EXPECT_GT(at(cubeAt[0], cubeAt[1], 0), 60);  // lit marble
-    EXPECT_GT(at(flareAt[0], flareAt[1], 0) + at(flareAt[0], flareAt[1], 1) + at(flareAt[0], flareAt[1], 2),
-              300);
+    auto at = [&](int x, int y, int c) { return pixels[(static_cast<size_t>(y) * nWidth + x) * 4 + c]; };
+    EXPECT_GT(at(127, 90, 0), 60);                                        // lit marble at the cube's centre
+    EXPECT_GT(at(218, 154, 0) + at(218, 154, 1) + at(218, 154, 2), 300);  // the flare's glow
     int nTextWhite = 0, nSkyWhite = 0;  // white along the text line, none in the sky above it
     for (int y = 0; y < 90; ++y)
         for (int x = 0; x < 40 || (y < 40 && x < nWidth); ++x)
