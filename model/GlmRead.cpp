@@ -31,9 +31,9 @@
 #include <system_error>  // std::errc from std::from_chars
 
 #if defined(__SSE2__)
-#include <emmintrin.h>  // SSE2: sixteen characters at a time when counting corners
+#include <emmintrin.h>  // SSE2: sixteen characters at a time for line ends and corner counts
 #endif
-#include <sys/mman.h>  // mmap: a regular file is read by mapping it
+#include <sys/mman.h>  // madvise: large pages for large buffers
 #include <sys/stat.h>  // fstat: whether a file is regular, and its size
 
 namespace
@@ -46,47 +46,54 @@ namespace
     std::exit(1);
 }
 
-// The whole text of a file, held in memory: a regular file is mapped (read-only, private,
-// populated at once), anything else is read into an owned buffer.
+// Asks the system to back the large buffer at p with large pages, so that a fresh buffer of
+// many megabytes is faulted in a few hundred steps rather than in tens of thousands. Only a hint:
+// nothing changes for the program if it is not followed.
+void AdviseLargePages(void* p, std::size_t nSize)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t nLarge = std::uintptr_t(2) << 20;
+    if (nSize < 2 * nLarge) return;
+    const std::uintptr_t nBegin = (reinterpret_cast<std::uintptr_t>(p) + nLarge - 1) & ~(nLarge - 1);
+    const std::uintptr_t nEnd = (reinterpret_cast<std::uintptr_t>(p) + nSize) & ~(nLarge - 1);
+    if (nEnd > nBegin) ::madvise(reinterpret_cast<void*>(nBegin), nEnd - nBegin, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)nSize;
+#endif
+}
+
+// The whole text of a file, read into an owned buffer. The text is copied rather than mapped: a
+// mapped file that another process shortens while it is read would end this one with a bus
+// error, whereas a copy holds what the file held when it was read.
 class CFileText
 {
 public:
     CFileText() = default;
-    virtual ~CFileText()
-    {
-        if (m_pMapped) ::munmap(m_pMapped, m_nSize);
-    }
+    virtual ~CFileText() = default;
     CFileText(const CFileText&) = delete;
     CFileText& operator=(const CFileText&) = delete;
 
     // Reads the file `name` (through the path resolver); false when it cannot be opened or read.
+    // A regular file is read with one call of its whole size; anything else, or a file that
+    // grows meanwhile, in larger and larger steps until its end.
     bool Read(std::string_view name)
     {
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> pFile(plat::OpenFile(name, "rb"), &std::fclose);
         if (!pFile) return false;
         struct stat info;
         std::size_t nCapacity = 1 << 16;
-        if (::fstat(fileno(pFile.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        {
-            const std::size_t nSize = static_cast<std::size_t>(info.st_size);
-            void* pMapped =
-                ::mmap(nullptr, nSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(pFile.get()), 0);
-            if (pMapped != MAP_FAILED)
-            {
-                m_pMapped = pMapped;
-                m_nSize = nSize;
-                return true;
-            }
-            nCapacity = nSize + 1;
-        }
-        m_pText = std::make_unique_for_overwrite<char[]>(nCapacity);
+        if (::fstat(fileno(pFile.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+            static_cast<std::uint64_t>(info.st_size) < std::numeric_limits<std::size_t>::max() / 4)
+            nCapacity = static_cast<std::size_t>(info.st_size) + 1;  // one more: the end is seen at once
+        m_pText = Allocate(nCapacity);
         m_nSize = 0;
         for (;;)
         {
             m_nSize += std::fread(m_pText.get() + m_nSize, 1, nCapacity - m_nSize, pFile.get());
             if (m_nSize < nCapacity) break;
             // The file is longer than it was said to be: grow and go on.
-            auto pLarger = std::make_unique_for_overwrite<char[]>(nCapacity * 2);
+            auto pLarger = Allocate(nCapacity * 2);
             std::memcpy(pLarger.get(), m_pText.get(), m_nSize);
             m_pText = std::move(pLarger);
             nCapacity *= 2;
@@ -94,14 +101,18 @@ public:
         return !std::ferror(pFile.get());
     }
 
-    std::string_view View() const
-    {
-        return std::string_view(m_pMapped ? static_cast<const char*>(m_pMapped) : m_pText.get(), m_nSize);
-    }
+    std::string_view View() const { return std::string_view(m_pText.get(), m_nSize); }
 
 private:
-    void* m_pMapped = nullptr;        // owned mapping of a regular file, or null
-    std::unique_ptr<char[]> m_pText;  // owned text read from any other file
+    // A buffer of nSize characters, not initialised (the read fills what is used).
+    static std::unique_ptr<char[]> Allocate(std::size_t nSize)
+    {
+        auto pBuffer = std::make_unique_for_overwrite<char[]>(nSize);
+        AdviseLargePages(pBuffer.get(), nSize);
+        return pBuffer;
+    }
+
+    std::unique_ptr<char[]> m_pText;  // owned text of the file
     std::size_t m_nSize = 0;          // bytes of text
 };
 
@@ -238,6 +249,62 @@ std::string_view FirstWord(std::string_view text)
     return p;
 }
 
+// The value of the nCount (1 to 8) digits at the low end of nOffsets, eight characters read as
+// one number with '0' subtracted from each.
+[[gnu::always_inline]] inline std::uint64_t ValueOfDigits(std::uint64_t nOffsets, unsigned nCount)
+{
+    std::uint64_t v = nOffsets << (8 * (8 - nCount));  // the digits to the high bytes
+    v = v * 10 + (v >> 8);
+    return (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+            (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+           32;
+}
+
+// The number of leading digits of nOffsets (eight characters with '0' subtracted), 8 when all are.
+[[gnu::always_inline]] inline unsigned CountDigits(std::uint64_t nOffsets)
+{
+    const std::uint64_t nOthers =
+        (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
+    return nOthers ? static_cast<unsigned>(__builtin_ctzll(nOthers)) / 8 : 8;
+}
+
+// Converts the number at p when it has the form most programs print, [-] 1 to 8 digits, a
+// point and 1 to 8 digits, followed by a blank, and at least 20 characters of text remain.
+// The mantissa is exact in double precision; multiplied by the nearest double to the power of
+// ten (a multiplication costs far less than a division) it is within two units of the last
+// place of the exact value. Rounding that to float therefore gives the correctly rounded float
+// unless it lies within a few units of a float midpoint: those rare cases are left to the
+// general conversion. Returns the position after the number, or null.
+[[gnu::always_inline]] inline const char* FastFixedFloat(const char* p, const char* const pEnd, float& fValue)
+{
+    static constexpr double s_dInverses[] = {1e-0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8};
+    if (std::endian::native != std::endian::little || pEnd - p < 20) return nullptr;
+    const bool bNegative = *p == '-';
+    p += bNegative;
+    std::uint64_t nChunk;
+    std::memcpy(&nChunk, p, sizeof nChunk);
+    const std::uint64_t nWhole = nChunk ^ 0x3030303030303030ull;
+    const unsigned nWholeDigits = CountDigits(nWhole);
+    if (nWholeDigits - 1 >= 8u || p[nWholeDigits] != '.') return nullptr;
+    p += nWholeDigits + 1;
+    std::memcpy(&nChunk, p, sizeof nChunk);
+    const std::uint64_t nFraction = nChunk ^ 0x3030303030303030ull;
+    const unsigned nFractionDigits = CountDigits(nFraction);
+    if (nFractionDigits - 1 >= 8u || !IsSpace(p[nFractionDigits])) return nullptr;
+    static constexpr std::uint64_t s_nTens[] = {1,      10,      100,      1000,     10000,
+                                                100000, 1000000, 10000000, 100000000};
+    const std::uint64_t nMantissa = ValueOfDigits(nWhole, nWholeDigits) * s_nTens[nFractionDigits] +
+                                    ValueOfDigits(nFraction, nFractionDigits);
+    const double d = static_cast<double>(nMantissa) * s_dInverses[nFractionDigits];
+    std::uint64_t nBits;
+    std::memcpy(&nBits, &d, sizeof nBits);
+    if ((nBits & 0x1FFFFFFFu) - (0x10000000u - 8u) <= 16u) [[unlikely]]  // within 8 units of a float midpoint
+        return nullptr;
+    const float f = static_cast<float>(d);
+    fValue = bNegative ? -f : f;
+    return p + nFractionDigits;
+}
+
 // Parses all of `word` as a float: the fast conversion when it applies, std::from_chars
 // (correctly rounded) otherwise.
 bool ParseFloat(std::string_view word, float& fValue)
@@ -260,6 +327,40 @@ bool ParseFloat(std::string_view word, float& fValue)
         return false;
     fValue = f;
     return true;
+}
+
+// The first line feed at or after p, or pEnd when there is none. Sixteen characters at a time
+// where the machine allows: most lines are short, and a call per line would cost more than
+// the search.
+[[gnu::always_inline]] inline const char* LineEnd(const char* p, const char* const pEnd)
+{
+#if defined(__SSE2__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (; pEnd - p >= 16; p += 16)
+        if (const unsigned nFound = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), newline))))
+            return p + __builtin_ctz(nFound);
+#endif
+    while (p < pEnd && *p != '\n')
+        p++;
+    return p;
+}
+
+// The first character at or after p that is not a blank of the current line (the line end, or
+// pEnd, at the latest).
+[[gnu::always_inline]] inline const char* SkipLineBlanks(const char* p, const char* const pEnd)
+{
+    while (p < pEnd && *p != '\n' && IsSpace(*p))
+        p++;
+    return p;
+}
+
+// The start of the line after the one p lies on (pEnd after the last line).
+[[gnu::always_inline]] inline const char* NextLine(const char* p, const char* const pEnd)
+{
+    if (p < pEnd && *p == '\n') return p + 1;  // already at the line end, as after a whole statement
+    p = LineEnd(p, pEnd);
+    return p < pEnd ? p + 1 : pEnd;
 }
 
 // A read position in text held in memory.
@@ -315,16 +416,7 @@ public:
     }
 
     // Upon exit the cursor is at the start of the next line (or the end of the text).
-    void SkipLine()
-    {
-        if (m_p < m_pEnd && *m_p == '\n')  // already at the line end, as after a whole statement
-        {
-            m_p++;
-            return;
-        }
-        const void* pNewline = std::memchr(m_p, '\n', static_cast<std::size_t>(m_pEnd - m_p));
-        m_p = pNewline ? static_cast<const char*>(pNewline) + 1 : m_pEnd;
-    }
+    void SkipLine() { m_p = NextLine(m_p, m_pEnd); }
 
     // The rest of the current line, its line end included, but at most 127 characters; upon
     // exit the cursor is just after what was returned.
@@ -416,8 +508,9 @@ inline unsigned CountBits16(unsigned n)
 
 // The number of words on the line from p when the line holds nothing but words that begin
 // with a digit and consist of digits, '/', '-' and '+' (the usual face line); 0 otherwise,
-// when the caller counts word by word. Sixteen characters at a time where the machine allows.
-inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
+// when the caller counts word by word. Upon exit pLineEnd is the line's end (its line feed, or
+// pEnd) when the count is not 0. Sixteen characters at a time where the machine allows.
+inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd, const char*& pLineEnd)
 {
     std::uint64_t nWords = 0;
     unsigned nPreviousBlank = 1, nBad = 0;
@@ -447,7 +540,11 @@ inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
         const unsigned nStarts = ~nBlanks & nLine & ((nBlanks << 1) | nPreviousBlank);
         nWords += CountBits16(nStarts);
         nBad |= (nLine & ~nAllowed) | (nStarts & ~nDigits);
-        if (nNewlines) return nBad ? 0 : nWords;
+        if (nNewlines)
+        {
+            pLineEnd = p + __builtin_ctz(nNewlines);
+            return nBad ? 0 : nWords;
+        }
         nPreviousBlank = (nBlanks >> 15) & 1u;
     }
 #endif
@@ -461,6 +558,7 @@ inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd)
         nBad |= (nStart & (c != s_cDigit)) | (c == s_cOther);
         nPreviousBlank = nBlank;
     }
+    pLineEnd = p;
     return nBad ? 0 : nWords;
 }
 
@@ -556,6 +654,222 @@ int Len(std::string_view s)
     }
 }
 
+// Reads the word at p as a number when the fast conversion left it (another form, or a malformed
+// word); a malformed one ends the process with a message naming the file and the line. Returns
+// the position after the word.
+[[gnu::noinline]] const char* ReadOtherFloat(const char* p, std::string_view text, float& fValue,
+                                             const char* pszReader, const std::string& file)
+{
+    CTextCursor cursor(text);
+    cursor.SetPos(p);
+    const std::string_view word = cursor.NextWordOnLine();
+    if (!ParseFloat(word, fValue))
+        Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
+                  Len(word), word.data());
+    return cursor.Pos();
+}
+
+// Reads the nCount numbers of the current line from p into pValues, as ReadFloats does; returns
+// the position after the last.
+template <int nCount>
+[[gnu::always_inline]] inline const char* ReadFloatsAt(const char* p, std::string_view text, float* pValues,
+                                                       const char* pszReader, const std::string& file)
+{
+    const char* const pEnd = text.data() + text.size();
+    for (int i = 0; i < nCount; i++)
+    {
+        p = SkipLineBlanks(p, pEnd);
+        if (const char* pFixed = FastFixedFloat(p, pEnd, pValues[i]))
+            p = pFixed;
+        else if (const char* pAfter = FastFloat(p, pEnd, pValues[i]))
+            p = pAfter;
+        else
+            p = ReadOtherFloat(p, text, pValues[i], pszReader, file);
+    }
+    return p;
+}
+
+// Where the filling pass writes, and what it has read so far. The limits are the smaller of
+// the counts of the first pass and the sizes of the arrays, so nothing is written beyond them.
+struct FillState
+{
+    std::uint32_t nVertices = 0, nNormals = 0, nTexcoords = 0;  // elements read so far
+    GlmTriangle* pTriangles = nullptr;                          // the model's triangles (not owned)
+    std::uint32_t nTriangles = 0, nTriangleLimit = 0;           // triangles filled, room for them
+    std::uint32_t* pGroupTriangles = nullptr;                   // the current group's indices (not owned)
+    std::uint32_t nGroupTriangles = 0, nGroupLimit = 0;         // indices filled, room for them
+};
+
+// The text of the face being read, for its messages.
+struct FaceText
+{
+    std::string_view text;     // the whole file text (not owned)
+    const std::string* pFile;  // the file name (not owned)
+    const char* pStatement;    // the face's first word
+    const char* pFirst;        // its first corner
+};
+
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOutOfRange(const FaceText& face, const char* pCorner,
+                                                             const char* pszKind, std::int64_t nNumber,
+                                                             std::uint32_t nRead)
+{
+    const CTextCursor cursor(face.text);
+    const std::string_view corner = cursor.WordAt(pCorner);
+    Malformed("glmReadOBJ()", *face.pFile, cursor.LineOf(pCorner),
+              "%s number %" PRId64 " in corner \"%.*s\" is out of range (%u read so far).\n", pszKind,
+              nNumber, Len(corner), corner.data(), nRead);
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOfOtherForm(const FaceText& face, const char* pCorner)
+{
+    const CTextCursor cursor(face.text);
+    const std::string_view corner = cursor.WordAt(pCorner), first = cursor.WordAt(face.pFirst);
+    Malformed("glmReadOBJ()", *face.pFile, cursor.LineOf(pCorner),
+              "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n", Len(corner),
+              corner.data(), Len(first), first.data());
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void OverrunAt(std::string_view text, const std::string& file,
+                                                      const char* pAt)
+{
+    Overrun(file, CTextCursor(text).LineOf(pAt));
+}
+
+// Turns a corner number of the file into an element number among the nRead elements of its
+// kind read so far; 0 and numbers beyond them end the read.
+[[gnu::always_inline]] inline std::uint32_t Resolve(std::int64_t nNumber, std::uint32_t nRead,
+                                                    const char* pszKind, const FaceText& face,
+                                                    const char* pCorner)
+{
+    const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
+    if (static_cast<std::uint64_t>(nIndex - 1) >= nRead)
+        [[unlikely]]  // 0, before the first or beyond the last
+        CornerOutOfRange(face, pCorner, pszKind, nNumber, nRead);
+    return static_cast<std::uint32_t>(nIndex);
+}
+
+// Reads the corners of a face in the form `form` of its first corner, which was scanned already
+// (its numbers nv, nt, nn; pAfter just after it), fanning them into triangles of the current
+// group. Returns the position after the last corner.
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ReadFace(const char* pAfter, std::int64_t nv, std::int64_t nt,
+                                                   std::int64_t nn, FillState& s, const FaceText& face)
+{
+    constexpr bool bTexture = form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
+    constexpr bool bNormal = form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
+    const char* const pEnd = face.text.data() + face.text.size();
+    // The corner's numbers as element numbers.
+    const auto resolve = [&](const char* pCorner, std::uint32_t& v, std::uint32_t& t, std::uint32_t& n)
+        __attribute__((always_inline))
+    {
+        v = Resolve(nv, s.nVertices, "vertex", face, pCorner);
+        if constexpr (bTexture) t = Resolve(nt, s.nTexcoords, "texture coordinate", face, pCorner);
+        if constexpr (bNormal) n = Resolve(nn, s.nNormals, "normal", face, pCorner);
+    };
+    std::uint32_t v0 = 0, t0 = 0, n0 = 0, v1 = 0, t1 = 0, n1 = 0, v2 = 0, t2 = 0,
+                  n2 = 0;  // first, previous, current
+    resolve(face.pFirst, v0, t0, n0);
+    const char* p = SkipLineBlanks(pAfter, pEnd);
+    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    pAfter = ScanCorner<form>(p, pEnd, nv, nt, nn);
+    if (!pAfter) [[unlikely]]
+        CornerOfOtherForm(face, p);
+    resolve(p, v1, t1, n1);
+    p = SkipLineBlanks(pAfter, pEnd);
+    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    do
+    {
+        pAfter = ScanCorner<form>(p, pEnd, nv, nt, nn);
+        if (!pAfter) [[unlikely]]
+            CornerOfOtherForm(face, p);
+        resolve(p, v2, t2, n2);
+        if (s.nTriangles >= s.nTriangleLimit || s.nGroupTriangles >= s.nGroupLimit) [[unlikely]]
+            OverrunAt(face.text, *face.pFile, face.pStatement);
+        GlmTriangle& triangle = s.pTriangles[s.nTriangles];
+        triangle.vindices[0] = v0;
+        triangle.vindices[1] = v1;
+        triangle.vindices[2] = v2;
+        if constexpr (bTexture)
+        {
+            triangle.tindices[0] = t0;
+            triangle.tindices[1] = t1;
+            triangle.tindices[2] = t2;
+        }
+        if constexpr (bNormal)
+        {
+            triangle.nindices[0] = n0;
+            triangle.nindices[1] = n1;
+            triangle.nindices[2] = n2;
+        }
+        s.pGroupTriangles[s.nGroupTriangles++] = s.nTriangles++;
+        v1 = v2;
+        t1 = t2;
+        n1 = n2;
+        p = SkipLineBlanks(pAfter, pEnd);
+    } while (StartsNumberAt(p, pEnd));
+    return p;
+}
+
+// Reads the face whose first corner begins at face.pFirst; returns the position after its last
+// corner. The form of the first corner is usually that of the face before (`form`): a first
+// corner that has exactly that form has no other.
+[[gnu::always_inline]] inline const char* ReadAnyFace(FillState& s, const FaceText& face, ECornerForm& form)
+{
+    const char* const pEnd = face.text.data() + face.text.size();
+    if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    std::int64_t nv = 0, nt = 0, nn = 0;
+    const char* pAfter = nullptr;
+    switch (form)
+    {
+    case ECornerForm::vertex:
+        pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, nv, nt, nn);
+        break;
+    case ECornerForm::vertexTexture:
+        pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, nv, nt, nn);
+        break;
+    case ECornerForm::vertexNormal:
+        pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, nv, nt, nn);
+        break;
+    case ECornerForm::vertexTextureNormal:
+        pAfter = ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, nv, nt, nn);
+        break;
+    }
+    if (!pAfter) [[unlikely]]
+    {
+        // Another form than the face before: decided by the whole word, as a malformed word is
+        // reported against the form it resembles.
+        form = FormOf(CTextCursor(face.text).WordAt(face.pFirst));
+        switch (form)
+        {
+        case ECornerForm::vertex:
+            pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, nv, nt, nn);
+            break;
+        case ECornerForm::vertexTexture:
+            pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, nv, nt, nn);
+            break;
+        case ECornerForm::vertexNormal:
+            pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, nv, nt, nn);
+            break;
+        case ECornerForm::vertexTextureNormal:
+            pAfter = ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, nv, nt, nn);
+            break;
+        }
+        if (!pAfter) CornerOfOtherForm(face, face.pFirst);
+    }
+    switch (form)
+    {
+    case ECornerForm::vertex:
+        return ReadFace<ECornerForm::vertex>(pAfter, nv, nt, nn, s, face);
+    case ECornerForm::vertexTexture:
+        return ReadFace<ECornerForm::vertexTexture>(pAfter, nv, nt, nn, s, face);
+    case ECornerForm::vertexNormal:
+        return ReadFace<ECornerForm::vertexNormal>(pAfter, nv, nt, nn, s, face);
+    case ECornerForm::vertexTextureNormal:
+        break;
+    }
+    return ReadFace<ECornerForm::vertexTextureNormal>(pAfter, nv, nt, nn, s, face);
+}
+
 }  // namespace
 
 void CGlmModel::glmReadOBJ(std::string_view filename)
@@ -571,10 +885,18 @@ void CGlmModel::glmReadOBJ(std::string_view filename)
 
     _glmFirstPass(text);
 
-    vertices.assign((std::size_t(numvertices) + 1) * 3, 0.0f);
-    triangles.assign(numtriangles, GlmTriangle());
-    if (numnormals) normals.assign((std::size_t(numnormals) + 1) * 3, 0.0f);
-    if (numtexcoords) texcoords.assign((std::size_t(numtexcoords) + 1) * 2, 0.0f);
+    // Each array at its exact size, set to zero (the "none" of the corner numbers); large pages
+    // where the system offers them, as the arrays of a large model take many megabytes.
+    const auto allocate = [](auto& vArray, std::size_t nSize, const auto& zero)
+    {
+        vArray.reserve(nSize);
+        AdviseLargePages(vArray.data(), nSize * sizeof zero);
+        vArray.assign(nSize, zero);
+    };
+    allocate(vertices, (std::size_t(numvertices) + 1) * 3, 0.0f);
+    allocate(triangles, numtriangles, GlmTriangle());
+    if (numnormals) allocate(normals, (std::size_t(numnormals) + 1) * 3, 0.0f);
+    if (numtexcoords) allocate(texcoords, (std::size_t(numtexcoords) + 1) * 2, 0.0f);
 
     _glmSecondPass(text);
 }
@@ -625,8 +947,11 @@ void CGlmModel::_glmFirstPass(std::string_view text)
         }
         case 'f':
         {
-            std::uint64_t nCorners = CountSimpleCorners(cursor.Pos(), cursor.End());
-            if (nCorners == 0)  // not a plain line: count word by word
+            const char* pLineEnd = nullptr;
+            std::uint64_t nCorners = CountSimpleCorners(cursor.Pos(), cursor.End(), pLineEnd);
+            if (nCorners != 0)
+                cursor.SetPos(pLineEnd);
+            else  // not a plain line: count word by word
                 for (cursor.SkipBlanks(); StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
                 {
                     nCorners++;
@@ -667,150 +992,117 @@ void CGlmModel::_glmSecondPass(std::string_view text)
     GlmGroup* pGroup = _glmFindGroup("default");
     if (!pGroup) pGroup = _glmAddGroup("default");
     std::uint32_t nMaterial = 0;
-    std::uint32_t nVertices = 0, nNormals = 0, nTexcoords = 0, nTriangles = 0;  // read so far
 
-    CTextCursor cursor(text);
-    // Turns a corner number of the file into an index within the elements of its kind read
-    // so far; 0 and numbers beyond them end the read.
-    const auto resolve = [&](std::int64_t nNumber, std::uint32_t nRead, const char* pszKind,
-                             const char* pCorner) -> std::uint32_t
+    // Room in each array: the first pass's count, and never more than the array holds.
+    const auto room = [](std::uint32_t nCount, std::size_t nSize, std::size_t nPer) -> std::uint32_t
     {
-        const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
-        if (static_cast<std::uint64_t>(nIndex - 1) >= nRead)  // 0, before the first or beyond the last
-        {
-            const std::string_view corner = cursor.WordAt(pCorner);
-            Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
-                      "%s number %" PRId64 " in corner \"%.*s\" is out of range (%u read so far).\n", pszKind,
-                      nNumber, Len(corner), corner.data(), nRead);
-        }
-        return static_cast<std::uint32_t>(nIndex);
+        return nSize / nPer > nCount ? nCount
+               : nSize / nPer > 0    ? static_cast<std::uint32_t>(nSize / nPer - 1)
+                                     : 0;
     };
-    const auto line = [&](std::string_view word) { return cursor.LineOf(word.data()); };
-    // Reads the corners of a face in the form of its first corner, fanning them into triangles
-    // of the current group.
-    const auto readFace = [&]<ECornerForm form>(std::string_view first, std::string_view word)
+    const std::uint32_t nVertexLimit = room(numvertices, vertices.size(), 3);
+    const std::uint32_t nNormalLimit = room(numnormals, normals.size(), 3);
+    const std::uint32_t nTexcoordLimit = room(numtexcoords, texcoords.size(), 2);
+    float* const pVertices = vertices.data();
+    float* const pNormals = normals.data();
+    float* const pTexcoords = texcoords.data();
+    FillState s;
+    s.pTriangles = triangles.data();
+    s.nTriangleLimit =
+        triangles.size() < numtriangles ? static_cast<std::uint32_t>(triangles.size()) : numtriangles;
+    // The current group's indices are filled through s; its count is stored back when it changes.
+    const auto enterGroup = [&](GlmGroup* pEntered)
     {
-        constexpr bool bTexture =
-            form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
-        constexpr bool bNormal =
-            form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
-        std::uint32_t v[3] = {0, 0, 0}, t[3] = {0, 0, 0}, n[3] = {0, 0, 0};  // first, previous, current
-        int nCorner = 0;
-        for (; StartsNumberAt(cursor.Pos(), cursor.End()); cursor.SkipBlanks())
-        {
-            const char* const pCorner = cursor.Pos();
-            std::int64_t nv = 0, nt = 0, nn = 0;
-            const char* const pAfter = ScanCorner<form>(pCorner, cursor.End(), nv, nt, nn);
-            if (!pAfter)
-            {
-                const std::string_view corner = cursor.WordAt(pCorner);
-                Malformed(s_pszReader, pathname, cursor.LineOf(pCorner),
-                          "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n",
-                          Len(corner), corner.data(), Len(first), first.data());
-            }
-            cursor.SetPos(pAfter);
-            if (nCorner >= 3)
-            {
-                v[1] = v[2];
-                t[1] = t[2];
-                n[1] = n[2];
-            }
-            const int k = nCorner < 2 ? nCorner : 2;
-            v[k] = resolve(nv, nVertices, "vertex", pCorner);
-            if constexpr (bTexture) t[k] = resolve(nt, nTexcoords, "texture coordinate", pCorner);
-            if constexpr (bNormal) n[k] = resolve(nn, nNormals, "normal", pCorner);
-            if (++nCorner < 3) continue;
-            if (nTriangles >= numtriangles || nTriangles >= triangles.size() ||
-                pGroup->numtriangles >= pGroup->triangles.size())
-                Overrun(pathname, line(word));
-            GlmTriangle& triangle = triangles[nTriangles];
-            for (int c = 0; c < 3; c++)
-            {
-                triangle.vindices[c] = v[c];
-                if constexpr (bTexture) triangle.tindices[c] = t[c];
-                if constexpr (bNormal) triangle.nindices[c] = n[c];
-            }
-            pGroup->triangles[pGroup->numtriangles++] = nTriangles++;
-        }
-        if (nCorner < 3) Overrun(pathname, line(word));
+        pGroup->numtriangles = s.nGroupTriangles;
+        pGroup = pEntered;
+        s.pGroupTriangles = pGroup->triangles.data();
+        s.nGroupTriangles = pGroup->numtriangles;
+        s.nGroupLimit = static_cast<std::uint32_t>(pGroup->triangles.size());
     };
+    s.nGroupTriangles = pGroup->numtriangles;
+    enterGroup(pGroup);
 
-    for (std::string_view word = cursor.NextWord(); !word.empty(); word = cursor.NextWord())
+    const char* const pEnd = text.data() + text.size();
+    ECornerForm form = ECornerForm::vertex;  // the form of the face before
+    for (const char* p = text.data();;)
     {
-        switch (word[0])
+        while (p < pEnd && IsSpace(*p))
+            p++;
+        if (p == pEnd) break;
+        const char* const pWord = p;  // the statement's first word
+        while (++p < pEnd && !IsSpace(*p))
+        {
+        }
+        const std::size_t nWord = static_cast<std::size_t>(p - pWord);
+        switch (*pWord)
         {
         case 'v':
-            if (word.size() == 1)
+            if (nWord == 1)
             {
-                if (nVertices >= numvertices || vertices.size() < (std::size_t(nVertices) + 2) * 3)
-                    Overrun(pathname, line(word));
-                nVertices++;
-                ReadFloats(cursor, &vertices[std::size_t(nVertices) * 3], 3, s_pszReader, pathname);
+                if (s.nVertices >= nVertexLimit) OverrunAt(text, pathname, pWord);
+                s.nVertices++;
+                p = ReadFloatsAt<3>(p, text, pVertices + std::size_t(s.nVertices) * 3, s_pszReader, pathname);
             }
-            else if (word[1] == 'n')
+            else if (pWord[1] == 'n')
             {
-                if (nNormals >= numnormals || normals.size() < (std::size_t(nNormals) + 2) * 3)
-                    Overrun(pathname, line(word));
-                nNormals++;
-                ReadFloats(cursor, &normals[std::size_t(nNormals) * 3], 3, s_pszReader, pathname);
+                if (s.nNormals >= nNormalLimit) OverrunAt(text, pathname, pWord);
+                s.nNormals++;
+                p = ReadFloatsAt<3>(p, text, pNormals + std::size_t(s.nNormals) * 3, s_pszReader, pathname);
             }
-            else if (word[1] == 't')
+            else if (pWord[1] == 't')
             {
-                if (nTexcoords >= numtexcoords || texcoords.size() < (std::size_t(nTexcoords) + 2) * 2)
-                    Overrun(pathname, line(word));
-                nTexcoords++;
-                ReadFloats(cursor, &texcoords[std::size_t(nTexcoords) * 2], 2, s_pszReader, pathname);
+                if (s.nTexcoords >= nTexcoordLimit) OverrunAt(text, pathname, pWord);
+                s.nTexcoords++;
+                p = ReadFloatsAt<2>(p, text, pTexcoords + std::size_t(s.nTexcoords) * 2, s_pszReader,
+                                    pathname);
             }
-            cursor.SkipLine();
+            p = NextLine(p, pEnd);
             break;
+        case 'f':
+        {
+            const FaceText face{text, &pathname, pWord, SkipLineBlanks(p, pEnd)};
+            p = NextLine(ReadAnyFace(s, face, form), pEnd);
+            break;
+        }
         case 'g':
         {
+            CTextCursor cursor(text);
+            cursor.SetPos(p);
             const std::string_view name = FirstWord(cursor.ReadRest());
-            pGroup = _glmFindGroup(name.empty() ? std::string_view("default") : name);
-            if (!pGroup) Overrun(pathname, line(word));
+            p = cursor.Pos();
+            GlmGroup* pFound = _glmFindGroup(name.empty() ? std::string_view("default") : name);
+            if (!pFound) OverrunAt(text, pathname, pWord);
+            enterGroup(pFound);
             pGroup->material = nMaterial;
             break;
         }
         case 'u':
         {
+            CTextCursor cursor(text);
+            cursor.SetPos(p);
             const std::string_view name = FirstWord(cursor.ReadRest());
+            p = cursor.Pos();
             nMaterial = _glmFindMaterial(name);
             pGroup->material = nMaterial;
             break;
         }
-        case 'm':
-            cursor.ReadRest();  // the library was read in the first pass
-            break;
-        case 'f':
+        case 'm':  // the library was read in the first pass
         {
-            cursor.SkipBlanks();
-            const std::string_view first = cursor.WordAt(cursor.Pos());
-            switch (FormOf(first))
-            {
-            case ECornerForm::vertex:
-                readFace.template operator()<ECornerForm::vertex>(first, word);
-                break;
-            case ECornerForm::vertexTexture:
-                readFace.template operator()<ECornerForm::vertexTexture>(first, word);
-                break;
-            case ECornerForm::vertexNormal:
-                readFace.template operator()<ECornerForm::vertexNormal>(first, word);
-                break;
-            case ECornerForm::vertexTextureNormal:
-                readFace.template operator()<ECornerForm::vertexTextureNormal>(first, word);
-                break;
-            }
-            cursor.SkipLine();
+            CTextCursor cursor(text);
+            cursor.SetPos(p);
+            cursor.ReadRest();
+            p = cursor.Pos();
             break;
         }
         default:  // comments and statements without effect
-            cursor.SkipLine();
+            p = NextLine(p, pEnd);
             break;
         }
     }
-    if (nVertices != numvertices || nNormals != numnormals || nTexcoords != numtexcoords ||
-        nTriangles != numtriangles)
-        Overrun(pathname, cursor.LineOf(text.data() + text.size()));
+    pGroup->numtriangles = s.nGroupTriangles;
+    if (s.nVertices != numvertices || s.nNormals != numnormals || s.nTexcoords != numtexcoords ||
+        s.nTriangles != numtriangles)
+        OverrunAt(text, pathname, pEnd);
 }
 
 void CGlmModel::_glmReadMTL(std::string_view name)
