@@ -79,7 +79,7 @@ TEST_F(TextureOpsTest, SwapRedBlueExchangesBytesZeroAndTwoOfEveryPixel)
     ASSERT_TRUE(texture.CreateFromBuffer(rgb.data(), 2, 2, 24) && texture.SwapRedBlue());
     EXPECT_EQ(BlockOf(texture), (Bytes{3, 2, 1, 6, 5, 4, 0, 0, 9, 8, 7, 12, 11, 10, 0, 0}))
         << "fill bytes untouched";
-    ASSERT_TRUE(texture.CreateFromBuffer(rgb.data(), 1, 3, 32) && texture.SwapRedBlue());
+    ASSERT_TRUE(texture.CreateFromBuffer(rgb.data(), 3, 1, 32) && texture.SwapRedBlue());
     EXPECT_EQ(BlockOf(texture), (Bytes{3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12}));
 }
 
@@ -88,7 +88,7 @@ TEST_F(TextureOpsTest, SwapRedBlueExchangesBytesZeroAndTwoOfEveryPixel)
 TEST_F(TextureOpsTest, AlphaLayersKeepThePixelsOfPaddedRows)
 {
     const std::pair<int, int> cases[] = {{4, 0},  {5, 0},  {1, 0},
-                                         {4, 24}, {5, 24}, {1, 32}};  // width, mask depth
+                                         {4, 24}, {5, 24}, {3, 32}};  // width, mask depth
     for (const auto& [nWidth, nMaskDepth] : cases)
     {
         const Bytes packed = Pattern(size_t(nWidth) * 9);
