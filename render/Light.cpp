@@ -80,7 +80,7 @@ void CLight::SetPosition(const float* pfXyz)
 
 void CLight::SetColors(const float* pfAmbient, const float* pfDiffuse, const float* pfSpecular)
 {
-    if (!m_bValid) return;
+    if (!m_bValid || !pfAmbient || !pfDiffuse || !pfSpecular) return;
     const auto light = static_cast<GLenum>(GL_LIGHT0 + m_nSlot);
     glLightfv(light, GL_AMBIENT, pfAmbient);
     glLightfv(light, GL_DIFFUSE, pfDiffuse);

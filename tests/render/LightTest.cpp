@@ -45,6 +45,8 @@ TEST_F(LightTest, UnitsColoursAndPositions)
     pSecond->SetColors(colours[0].data(), colours[1].data(), colours[2].data());
     EXPECT_EQ(std::to_array({Get(1, GL_AMBIENT), Get(1, GL_DIFFUSE), Get(1, GL_SPECULAR)}),
               std::to_array(colours));
+    pSecond->SetColors(colours[2].data(), nullptr, colours[0].data());  // a null colour changes nothing
+    EXPECT_EQ(Get(1, GL_AMBIENT), colours[0]);
     pSecond->Enable(false);  // off, still claimed
     EXPECT_TRUE(!On(1) && CLight::IsUsed(1));
     pSecond->Enable(true);
