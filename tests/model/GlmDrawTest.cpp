@@ -25,13 +25,13 @@ namespace
 using cubatro::test::SFeedbackPrimitive;
 using Vec = std::array<float, 4>;
 
-const Vec g_white = {1, 1, 1, 1};
+const Vec g_white = {1, 1, 1, 1}, g_zero = {0, 0, 0, 0};
 const Vec g_sentinelColour = {0.25f, 0.5f, 0.75f, 1.0f};  // current colour before a draw
 const Vec g_sentinelTex = {0.375f, 0.625f, 0.0f, 1.0f};   // current texture coordinate before a draw
 const Vec g_sentinelNormal = {0.6f, 0.3f, 0.15f, 1.0f};   // current normal before a draw
 
-// Triangles 0 and 1 in the group "default", 2 in "a" (material "red"), 3 in "b" ("blue"), drawn
-// newest group first: 3, 2, 0, 1. Texture coordinates, normals and facet normals are numbered
+// Triangles 0 and 1 in the group "default", 2 in "a", 3 in "b" (material "blue"), drawn newest
+// group first: 3, 2, 0, 1. Texture coordinates, normals and facet normals are numbered
 // differently from the vertices.
 const char* const g_pszObj =
     "mtllib m.mtl\n"
@@ -60,6 +60,9 @@ protected:
         m.facetnorms = {0, 0, 0, 0.2f, 0.1f, 0.7f, 0.4f, 0.1f, 0.5f, 0.6f, 0.1f, 0.3f, 0.8f, 0.1f, 0.1f};
         for (std::uint32_t t = 0; t < 4; t++)
             m.triangles[t].findex = 4 - t;
+        // Numbers beyond the arrays: a zero vector is sent instead, and the "default" material.
+        m.triangles[1].nindices[2] = m.triangles[1].tindices[2] = m.triangles[0].findex = 99;
+        m._glmFindGroup("a")->material = 99;
         m.position[0] = 0.25f;
         m.position[1] = -0.5f;
         glTranslatef(0.125f, 0.0f, 0.0f);
@@ -91,6 +94,12 @@ protected:
         EXPECT_EQ(after, before);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return primitives;
+    }
+
+    // Element i of a numbered array of n floats, or a zero vector when the array does not reach it.
+    static const float* At(const std::vector<float>& a, std::uint32_t i, std::uint32_t n)
+    {
+        return n * (i + 1) <= a.size() ? &a[n * i] : g_zero.data();
     }
 
     static void ExpectNear(const float* pActual, const float* pExpected, int n)
@@ -141,23 +150,19 @@ TEST_P(GlmDrawModeTest, CornersCarryWhatTheModeChooses)
     glColor4fv(g_sentinelColour.data());  // tracked from here on when enabled
 
     std::string out, replayOut;
-    std::vector<SFeedbackPrimitive> primitives;
+    std::uint32_t list = 0;
+    auto primitives = Capture([&] { bList ? void(list = m.glmBuildList(c.mode)) : m.glmDraw(c.mode); }, out);
     if (bList)
     {
         // Building the list draws nothing and changes no state; the list runs silently.
-        std::uint32_t list = 0;
-        EXPECT_TRUE(Capture([&] { list = m.glmBuildList(c.mode); }, out).empty());
+        EXPECT_TRUE(primitives.empty());
         EXPECT_EQ(glIsEnabled(GL_COLOR_MATERIAL) == GL_TRUE, c.bTrackingBefore);
         primitives = Capture([&] { glCallList(list); }, replayOut);
-    }
-    else
-    {
-        primitives = Capture([&] { m.glmDraw(c.mode); }, out);
     }
     EXPECT_EQ(out + replayOut, c.out);
     EXPECT_EQ(glIsEnabled(GL_COLOR_MATERIAL) == GL_TRUE, c.bTrackingAfter);
 
-    const std::uint32_t order[] = {3, 2, 0, 1}, material[] = {2, 1, 0, 0};
+    const std::uint32_t order[] = {3, 2, 0, 1}, material[] = {2, 0, 0, 0};
     ASSERT_EQ(primitives.size(), 4u);
     for (std::uint32_t p = 0; p < 4; p++)
     {
@@ -173,13 +178,13 @@ TEST_P(GlmDrawModeTest, CornersCarryWhatTheModeChooses)
             const float* pVertex = &m.vertices[3 * t.vindices[k]];
             EXPECT_NEAR(v.pos[0], (pVertex[0] + 1.375f) * 32.0f, 1e-3f);
             EXPECT_NEAR(v.pos[1], (pVertex[1] + 0.5f) * 32.0f, 1e-3f);
-            const float* pNormal = c.normal == FACET    ? &m.facetnorms[3 * t.findex]
-                                   : c.normal == CORNER ? &m.normals[3 * t.nindices[k]]
+            const float* pNormal = c.normal == FACET    ? At(m.facetnorms, t.findex, 3)
+                                   : c.normal == CORNER ? At(m.normals, t.nindices[k], 3)
                                                         : g_sentinelNormal.data();
             const Vec colour = {pNormal[0] * pDiffuse[0], pNormal[1] * pDiffuse[1], pNormal[2] * pDiffuse[2],
                                 1};
             ExpectNear(v.color.data(), colour.data(), 4);
-            ExpectNear(v.tex.data(), bTexture ? &m.texcoords[2 * t.tindices[k]] : g_sentinelTex.data(), 2);
+            ExpectNear(v.tex.data(), bTexture ? At(m.texcoords, t.tindices[k], 2) : g_sentinelTex.data(), 2);
         }
     }
     // The last colour and material sent are those of "default".

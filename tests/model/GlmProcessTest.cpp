@@ -4,15 +4,15 @@
 
 #include "platform/Diagnostics.h"  // CDiagnosticsCapture for the debug trace
 
-#include <algorithm>   // std::equal for the weld results
-#include <array>       // std::array for vectors and corners
-#include <cmath>       // std::cos, std::sin, std::nextafter, std::isnan
-#include <cstdint>     // std::uint32_t for corner numbers
-#include <functional>  // std::function for the calls of the precondition table
-#include <limits>      // infinity and NaN
-#include <random>      // deterministic point clouds for the weld
-#include <string>      // captured output
-#include <vector>      // arrays
+#include <algorithm>  // std::equal for the weld results
+#include <array>      // std::array for vectors and corners
+#include <cmath>      // std::cos, std::sin, std::nextafter, std::isnan
+#include <cstdint>    // std::uint32_t for corner numbers
+#include <limits>     // infinity and NaN
+#include <random>     // deterministic point clouds for the weld
+#include <string>     // captured output
+#include <tuple>      // table rows
+#include <vector>     // arrays
 
 #include <gtest/gtest.h>  // the test framework
 
@@ -21,8 +21,7 @@ namespace
 
 using Vec3 = std::array<float, 3>;
 using Corners = std::array<std::uint32_t, 3>;
-const float g_fInf = std::numeric_limits<float>::infinity();
-const float g_fNaN = std::numeric_limits<float>::quiet_NaN();
+const float g_fInf = std::numeric_limits<float>::infinity(), g_fNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A model of the given vertices (numbered from 1) and triangles, all in the group "default".
 CGlmModel MakeModel(const std::vector<Vec3>& vVertices, const std::vector<Corners>& vTriangles)
@@ -47,11 +46,6 @@ Vec3 At(const std::vector<float>& a, std::uint32_t i)
     return {a[3 * i], a[3 * i + 1], a[3 * i + 2]};
 }
 
-Corners Of(const std::uint32_t (&a)[3])
-{
-    return {a[0], a[1], a[2]};
-}
-
 void ExpectNear(const Vec3& actual, const Vec3& expected)
 {
     for (int k = 0; k < 3; k++)
@@ -70,14 +64,8 @@ std::string Stdout(F f)
 
 TEST(ProcessTest, DimensionsAndFitToSize)
 {
-    struct SCase
-    {
-        std::vector<Vec3> vVertices;
-        Vec3 dimensions;            // what glmDimensions reports
-        float fScale;               // what glmFitToSize(0.9) returns
-        std::vector<Vec3> vFitted;  // the vertices afterwards
-    };
-    const SCase cases[] = {
+    // The vertices, what glmDimensions reports, what glmFitToSize(0.9) returns, the vertices afterwards.
+    const std::tuple<std::vector<Vec3>, Vec3, float, std::vector<Vec3>> cases[] = {
         // Extents 4, 2, 2 about the centre (1, 1, 0).
         {{{-1, 0, -1}, {3, 2, 1}, {1, 1, 0}},
          {4, 2, 2},
@@ -88,16 +76,15 @@ TEST(ProcessTest, DimensionsAndFitToSize)
         // No extent, or one so small that 0.9 over it is no number: the model stays as it is.
         {{{0, 0, 0}, {0, 0, 0}}, {0, 0, 0}, 1.0f, {{0, 0, 0}, {0, 0, 0}}},
         {{{1e-45f, 0, 0}, {0, 0, 0}}, {1e-45f, 0, 0}, 1.0f, {{1e-45f, 0, 0}, {0, 0, 0}}}};
-    for (const SCase& c : cases)
+    for (const auto& [vVertices, expected, fScale, vFitted] : cases)
     {
-        SCOPED_TRACE(c.fScale);
-        CGlmModel m = MakeModel(c.vVertices, {});
+        CGlmModel m = MakeModel(vVertices, {});
         Vec3 dimensions = {-1, -1, -1};
         m.glmDimensions(dimensions.data());
-        ExpectNear(dimensions, c.dimensions);
-        EXPECT_FLOAT_EQ(m.glmFitToSize(0.9f), c.fScale);
+        ExpectNear(dimensions, expected);
+        EXPECT_FLOAT_EQ(m.glmFitToSize(0.9f), fScale);
         for (std::uint32_t i = 1; i <= m.numvertices; i++)
-            ExpectNear(At(m.vertices, i), c.vFitted[i - 1]);
+            ExpectNear(At(m.vertices, i), vFitted[i - 1]);
     }
 }
 
@@ -120,8 +107,8 @@ TEST(ProcessTest, FacetNormalsFollowTheWindingAndFlipWindingReversesIt)
         ExpectNear(At(m.facetnorms, t + 1), expected[t]);
     }
     m.glmFlipWinding();
-    EXPECT_EQ(Of(m.triangles[0].vindices), (Corners{3, 2, 1}));
-    EXPECT_EQ(Of(m.triangles[0].tindices), (Corners{7, 0, 0}));
+    EXPECT_EQ(std::to_array(m.triangles[0].vindices), (Corners{3, 2, 1}));
+    EXPECT_EQ(std::to_array(m.triangles[0].tindices), (Corners{7, 0, 0}));
     ExpectNear(At(m.facetnorms, 2), {0, 0, 1});
 }
 
@@ -130,36 +117,37 @@ TEST(ProcessTest, FacetNormalsFollowTheWindingAndFlipWindingReversesIt)
 // normal; beyond it the newest triangle's normal stands for the vertex and the other gets a copy.
 TEST(ProcessTest, VertexNormalsAverageWithinTheCreaseAndFlipWithTheWinding)
 {
-    struct SCase
+    for (const auto& [fFold, fCrease, bSmoothed] :
+         {std::tuple{89.0, 90.0f, true}, std::tuple{90.0, 90.0f, false}, std::tuple{90.0, 120.0f, true},
+          std::tuple{45.0, 30.0f, false}})
     {
-        float fFold, fCrease;
-        bool bSmoothed;
-    };
-    for (const SCase& c :
-         {SCase{89, 90, true}, SCase{90, 90, false}, SCase{90, 120, true}, SCase{45, 30, false}})
-    {
-        SCOPED_TRACE(testing::Message() << c.fFold << " degrees in " << c.fCrease);
-        const double d = c.fFold * 3.14159265358979 / 180.0;
-        const Vec3 v4 = c.fFold == 90 ? Vec3{0, 0, 1} : Vec3{float(std::cos(d)), 0, float(std::sin(d))};
+        SCOPED_TRACE(testing::Message() << fFold << " degrees in " << fCrease);
+        const double d = fFold * 3.14159265358979 / 180.0;
+        const Vec3 v4 = fFold == 90
+                            ? Vec3{0, 0, 1}
+                            : Vec3{static_cast<float>(std::cos(d)), 0, static_cast<float>(std::sin(d))};
         CGlmModel m = MakeModel({{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, v4}, {{1, 2, 3}, {1, 4, 2}});
         m.glmFacetNormals();
-        const std::string out = Stdout([&] { m.glmVertexNormals(c.fCrease); });
+        const std::string out = Stdout([&] { m.glmVertexNormals(fCrease); });
         const Vec3 n0 = At(m.facetnorms, 1), n1 = At(m.facetnorms, 2);
         Vec3 mean = {n0[0] + n1[0], n0[1] + n1[1], n0[2] + n1[2]};
         CGlmModel::_glmNormalizeVector(mean.data());
-        // Vertex by vertex: 1, 2, then 3 and 4 alone.
+        // Vertex by vertex: 1, 2, then 3 and 4 alone; the corners of both triangles, then after the flip.
+        const Corners smoothed[] = {{1, 2, 3}, {1, 4, 2}, {2, 4, 1}},
+                      creased[] = {{2, 4, 5}, {1, 6, 3}, {3, 6, 1}};
+        const Corners* pCorners = bSmoothed ? smoothed : creased;
         const std::vector<Vec3> vExpected =
-            c.bSmoothed ? std::vector<Vec3>{mean, mean, n0, n1} : std::vector<Vec3>{n1, n0, n1, n0, n0, n1};
+            bSmoothed ? std::vector<Vec3>{mean, mean, n0, n1} : std::vector<Vec3>{n1, n0, n1, n0, n0, n1};
         EXPECT_EQ(out, "glmVertexNormals(): " + std::to_string(vExpected.size()) + " normals generated\n");
         ASSERT_EQ(m.numnormals, vExpected.size());
         for (std::uint32_t i = 0; i < m.numnormals; i++)
             ExpectNear(At(m.normals, i + 1), vExpected[i]);
-        EXPECT_EQ(Of(m.triangles[0].nindices), (c.bSmoothed ? Corners{1, 2, 3} : Corners{2, 4, 5}));
-        EXPECT_EQ(Of(m.triangles[1].nindices), (c.bSmoothed ? Corners{1, 4, 2} : Corners{1, 6, 3}));
+        EXPECT_EQ(std::to_array(m.triangles[0].nindices), pCorners[0]);
+        EXPECT_EQ(std::to_array(m.triangles[1].nindices), pCorners[1]);
         EXPECT_EQ(m.normals.size(), 3u * (6 + 1));  // room for one normal per corner
 
         m.glmFlipWinding();
-        EXPECT_EQ(Of(m.triangles[1].nindices), (c.bSmoothed ? Corners{2, 4, 1} : Corners{3, 6, 1}));
+        EXPECT_EQ(std::to_array(m.triangles[1].nindices), pCorners[2]);
         ExpectNear(At(m.normals, m.numnormals), {-n1[0], -n1[1], -n1[2]});
     }
 }
@@ -176,7 +164,7 @@ TEST(ProcessTest, VertexNormalsForRepeatedAndUnusedVertices)
         m.glmFacetNormals();
         plat::CDiagnosticsCapture capture;
         Stdout([&] { m.glmVertexNormals(fCrease); });
-        EXPECT_EQ(Of(m.triangles[0].nindices), expected) << fCrease;
+        EXPECT_EQ(std::to_array(m.triangles[0].nindices), expected) << fCrease;
         EXPECT_EQ(capture.TraceText(), "glmVertexNormals(): vertex w/o a triangle\n");
     }
 }
@@ -191,7 +179,7 @@ TEST(ProcessTest, PlanarTexCoordsProjectOntoXZ)
     EXPECT_EQ(m.texcoords,
               (std::vector<float>{0, 0, 0.25f, 0.625f, 0.75f, 0.25f, 0.5f, 0.5f}));  // scale 2 / 8
     for (const GlmTriangle& t : m.triangles)
-        EXPECT_EQ(Of(t.tindices), Of(t.vindices));
+        EXPECT_EQ(std::to_array(t.tindices), std::to_array(t.vindices));
     // Without extent every vertex is at the origin, the middle of the texture.
     CGlmModel point = MakeModel({{0, 0, 0}, {0, 0, 0}}, {{1, 2, 1}});
     point.glmPlanarTexCoords();
@@ -217,7 +205,7 @@ TEST(ProcessTest, SphereMapTexCoordsFollowTheNormals)
     for (std::size_t i = 0; i < cases.size(); i++)
         for (int k = 0; k < 2; k++)
             EXPECT_NEAR(m.texcoords[2 * i + 2 + k], cases[i].second[k], 1e-6f) << "normal " << i + 1;
-    EXPECT_EQ(Of(m.triangles[0].tindices), (Corners{8, 1, 3}));
+    EXPECT_EQ(std::to_array(m.triangles[0].tindices), (Corners{8, 1, 3}));
 }
 
 // --- welding ------------------------------------------------------------------------------------
@@ -228,25 +216,19 @@ TEST(WeldTest, CloseVerticesMergeIntoTheFirst)
     EXPECT_EQ(Stdout([&] { m.glmWeld(0.001f); }), "glmWeld(): 1 redundant vertices.\n");
     EXPECT_EQ(m.numvertices, 2u);
     EXPECT_EQ(m.vertices, (std::vector<float>{0, 0, 0, 0, 0, 0, 1, 0, 0}));
-    EXPECT_EQ(Of(m.triangles[0].vindices), (Corners{1, 1, 2}));
-    EXPECT_EQ(Of(m.triangles[1].vindices), (Corners{1, 2, 1}));
+    EXPECT_EQ(std::to_array(m.triangles[0].vindices), (Corners{1, 1, 2}));
+    EXPECT_EQ(std::to_array(m.triangles[1].vindices), (Corners{1, 2, 1}));
     CGlmModel empty;  // nothing to weld: the array stays absent
     EXPECT_EQ(Stdout([&] { empty.glmWeld(0.1f); }), "glmWeld(): 0 redundant vertices.\n");
     EXPECT_TRUE(empty.vertices.empty());
 }
 
-// Clouds of lattice points, each coordinate moved by up to nUlps units in the last place and
-// nSpecials coordinates made infinite or NaN, welded by the grid and by the plain algorithm
-// (each vector against every distinct vector kept so far, earliest first).
+// Clouds of lattice points (epsilon, spacing, offset), each coordinate moved by up to nUlps units
+// in the last place and nSpecials coordinates made infinite or NaN, welded by the grid and by the plain
+// algorithm (each vector against every distinct vector kept so far, earliest first).
 TEST(WeldTest, SameResultAsThePlainAlgorithm)
 {
-    struct SCase
-    {
-        const char* pszName;
-        float fEpsilon, fSpacing, fOffset;
-        int nUlps, nSpecials;
-    };
-    const SCase cases[] = {
+    const std::tuple<const char*, float, float, float, int, int> cases[] = {
         // Lattice points epsilon apart, moved a little: matches sit on the edge of the tolerance.
         {"EdgeOfTolerance", 0.01f, 0.01f, 0.0f, 3, 0},
         {"HalfEpsilonLattice", 0.01f, 0.005f, 0.3f, 2, 0},
@@ -265,20 +247,20 @@ TEST(WeldTest, SameResultAsThePlainAlgorithm)
         {"DenormalLattice", 3e-45f, 1.4e-45f, 0.0f, 1, 0},
         {"InfinitiesAndNaNs", 0.01f, 0.01f, 0.0f, 2, 300}};
     constexpr std::uint32_t nCount = 3000;
-    for (const SCase& c : cases)
+    for (const auto& [pszName, fEpsilon, fSpacing, fOffset, nUlps, nSpecials] : cases)
     {
-        SCOPED_TRACE(c.pszName);
+        SCOPED_TRACE(pszName);
         std::mt19937 random(7);
-        std::uniform_int_distribution<int> cell(-6, 6), ulps(-c.nUlps, c.nUlps);
+        std::uniform_int_distribution<int> cell(-6, 6), ulps(-nUlps, nUlps);
         std::vector<float> vectors(3);
         for (std::uint32_t i = 0; i < 3 * nCount; i++)
         {
-            float f = c.fOffset + static_cast<float>(cell(random)) * c.fSpacing;
+            float f = fOffset + static_cast<float>(cell(random)) * fSpacing;
             for (int n = ulps(random); n != 0; n += n > 0 ? -1 : 1)
                 f = std::nextafter(f, n > 0 ? g_fInf : -g_fInf);
             vectors.push_back(f);
         }
-        for (int s = 0; s < c.nSpecials; s++)
+        for (int s = 0; s < nSpecials; s++)
             vectors[3 * (1 + random() % nCount) + s % 3] = (s % 3 == 2) ? g_fNaN : (s % 3 ? -g_fInf : g_fInf);
 
         std::vector<float> vExpected(3);
@@ -286,14 +268,13 @@ TEST(WeldTest, SameResultAsThePlainAlgorithm)
         for (std::uint32_t i = 1, nUnique = 0; i <= nCount; i++)
         {
             for (std::uint32_t k = 1; k <= nUnique && vExpectedMatches[i] == 0; k++)
-                if (CGlmModel::_glmWithinEpsilon(&vectors[3 * i], &vExpected[3 * k], c.fEpsilon))
+                if (CGlmModel::_glmWithinEpsilon(&vectors[3 * i], &vExpected[3 * k], fEpsilon))
                     vExpectedMatches[i] = k;
             if (vExpectedMatches[i] != 0) continue;
             vExpected.insert(vExpected.end(), vectors.begin() + 3 * i, vectors.begin() + 3 * i + 3);
             vExpectedMatches[i] = ++nUnique;
         }
-        const std::vector<float> vUnique =
-            CGlmModel::_glmUniqueVectors(vectors, nCount, c.fEpsilon, vMatches);
+        const std::vector<float> vUnique = CGlmModel::_glmUniqueVectors(vectors, nCount, fEpsilon, vMatches);
         EXPECT_EQ(vMatches, vExpectedMatches);
         EXPECT_TRUE(std::equal(vUnique.begin(), vUnique.end(), vExpected.begin(), vExpected.end(),
                                [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }));
@@ -317,7 +298,7 @@ TEST(ProcessTest, CornersBeyondTheVerticesAreNeverFollowed)
 
 TEST(ProcessTest, MissingArrayFailsTheAssertionOrChangesNothing)
 {
-    const std::pair<std::function<void(CGlmModel&)>, const char*> cases[] = {
+    const std::pair<void (*)(CGlmModel&), const char*> cases[] = {
         {[](CGlmModel& m) { m.glmFitToSize(1.0f); }, "this->vertices"},
         {[](CGlmModel& m) { m.glmDimensions(Vec3{}.data()); }, "this->vertices"},
         {[](CGlmModel& m) { m.glmFacetNormals(); }, "this->vertices"},
