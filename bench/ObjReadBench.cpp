@@ -23,7 +23,7 @@ namespace
 {
 
 constexpr int s_nSide = 710;  // quads per side: 2 × 710² = 1 008 200 triangles
-constexpr int s_nRuns = 3;    // runs per reader; the best counts
+constexpr int s_nRuns = 5;    // runs per reader; the best counts, so other load on the machine matters less
 
 struct Counts
 {

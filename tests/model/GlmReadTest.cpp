@@ -223,6 +223,50 @@ TEST_F(GlmReadTest, NumbersReadAsTheNearestFloat)
     }
 }
 
+TEST_F(GlmReadTest, FixedPointNumbersReadAsTheNearestFloat)
+{
+    // A million numbers with a point, one to eight digits on either side: random digits, and the
+    // decimals closest to the midpoints between neighbouring floats, where a conversion that
+    // rounds twice goes wrong.
+    std::mt19937_64 random(61206);
+    std::vector<std::string> words;
+    char buffer[64];
+    for (int i = 0; words.size() < 1000002; i++)
+    {
+        const int nWhole = 1 + static_cast<int>(random() % 8), nFraction = 1 + static_cast<int>(random() % 8);
+        if (i % 2)
+        {
+            std::string word = random() % 2 ? "-" : "";
+            for (int k = 0; k < nWhole + nFraction; k++)
+            {
+                if (k == nWhole) word += '.';
+                word += static_cast<char>('0' + random() % 10);
+            }
+            words.push_back(word);
+            continue;
+        }
+        const float f =
+            std::ldexp(static_cast<float>(random() % (1u << 24)), static_cast<int>(random() % 40) - 40);
+        const double dMidpoint = (static_cast<double>(f) + std::nextafter(f, 2.0f * f + 1.0f)) / 2.0;
+        std::snprintf(buffer, sizeof buffer, "%.*f", nFraction, dMidpoint);
+        if (std::string(buffer).find('.') <= 8) words.push_back(buffer);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); i += 3)
+        text += "v " + words[i] + " " + words[i + 1] + " " + words[i + 2] + "\n";
+    const auto pModel = LoadText(text);
+    ASSERT_EQ(pModel->numvertices, words.size() / 3);
+    int nWrong = 0;
+    for (std::size_t i = 0; i < words.size() && nWrong < 10; i++)
+    {
+        float expected = 0.0f;
+        std::from_chars(words[i].data() + (words[i][0] == '-'), words[i].data() + words[i].size(), expected);
+        if (words[i][0] == '-') expected = -expected;
+        nWrong += pModel->vertices[3 + i] != expected;
+        EXPECT_EQ(pModel->vertices[3 + i], expected) << words[i];
+    }
+}
+
 TEST_F(GlmReadTest, EmptyFileGivesAModelWithOnlyTheDefaultGroup)
 {
     const auto pModel = LoadText("");
