@@ -22,15 +22,12 @@ TEST_F(CWorldSolTest, TilesStandThenFallRowByRowThenVanish)
     ExpectBox(BoxOf(Feedback([&] { m_pSol->Draw(); }),
                     [&](const auto& p) { return World(p.vertices[0])[2] > -0.999f; }),
               {0, 5, -2.001f, -1.001f, -1, 0}, 1e-4f);
-    m_pSol->Update(3999);  // down to -5000: gone at the next update
-    m_pSol->Update(1);
+    m_pSol->Update(INT_MAX);  // weeks in one step: the fall saturates instead of overflowing
+    EXPECT_EQ(m_pSol->GetTile(4, 0).nState, TILE_FALLING);
+    EXPECT_LE(m_pSol->GetTile(4, 0).nValue, CSol::s_nGoneDepth);
+    m_pSol->Update(1);  // then the row is gone
     EXPECT_EQ(m_pSol->GetTile(4, 0).nState, TILE_GONE);
     EXPECT_EQ(Feedback([&] { m_pSol->Draw(); }).size(), 120 * nPerTile);
-
-    m_pSol->DropRow();
-    m_pSol->Update(INT_MAX);  // weeks in one step: the fall saturates instead of overflowing
-    EXPECT_EQ(m_pSol->GetTile(0, 1).nState, TILE_FALLING);
-    EXPECT_LE(m_pSol->GetTile(0, 1).nValue, CSol::s_nGoneDepth);
     for (int n = 0; n < 30; ++n)
         m_pSol->DropRow();
     EXPECT_EQ(m_pSol->GetFirstStandingRow(), 25);

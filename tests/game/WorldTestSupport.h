@@ -32,12 +32,12 @@ protected:
 
     void SetUp() override { SetUpWorld(s_nSize, s_nSize); }
     void TearDown() override {}  // the scene goes first, then the base class frees the context
-    // A context of nWidth x nHeight with an orthographic view of [-32, 32]^3, the marble and the key, a 5 x
-    // 25 floor, a 5 x 7 block starting at z = -25, and the player.
+    // A context of nWidth x nHeight looking at [-32, 32]^3 straight on, the marble and the key, a
+    // 5 x 25 floor, a 5 x 7 block starting at z = -25, and the player.
     void SetUpWorld(int nWidth, int nHeight)
     {
         m_pGl = std::make_unique<CHeadlessGl>(nWidth, nHeight);
-        glMatrixMode(GL_PROJECTION);  // the box [-32, 32]^3 fills the picture
+        glMatrixMode(GL_PROJECTION);
         glOrtho(-32, 32, -32, 32, -32, 32);
         glMatrixMode(GL_MODELVIEW);
         ASSERT_TRUE(CMarbleArt(64, 3).SaveBMP(m_strTexture));
@@ -61,11 +61,11 @@ protected:
     {
         int n = 0;
         for (int k = 0; k < 125; ++k)
-            n +=
-                m_pSol->GetTile(k % 5, k / 5).nState == TILE_STANDING && m_pSol->GetTile(k % 5, k / 5).nValue;
+            n += m_pSol->GetTile(k % 5, k / 5).nState == TILE_STANDING &&
+                 m_pSol->GetTile(k % 5, k / 5).nValue != 0;
         return n;
     }
-    int CountIntact() const
+    int CountIntact() const  // intact cubes of the block
     {
         int n = 0;
         for (int k = 0; k < 35; ++k)
@@ -80,15 +80,17 @@ protected:
         return {v.pos[0] - 32, v.pos[1] - 32, 32 - 64 * v.pos[2]};
     }
     // The box around the vertices of the polygons that keep accepts (all without it).
-    Box BoxOf(const std::vector<SFeedbackPrimitive>& prims,
-              const std::function<bool(const SFeedbackPrimitive&)>& keep = nullptr) const
+    static Box BoxOf(const std::vector<SFeedbackPrimitive>& prims,
+                     const std::function<bool(const SFeedbackPrimitive&)>& keep = nullptr)
     {
         Box box = {INFINITY, -INFINITY, INFINITY, -INFINITY, INFINITY, -INFINITY};
         for (const auto& p : prims)
             for (const auto& v : p.vertices)
                 for (size_t a = 0; a < 3 && (!keep || keep(p)); ++a)
-                    box[2 * a] = std::min(box[2 * a], World(v)[a]),
-                            box[2 * a + 1] = std::max(box[2 * a + 1], World(v)[a]);
+                {
+                    box[2 * a] = std::min(box[2 * a], World(v)[a]);
+                    box[2 * a + 1] = std::max(box[2 * a + 1], World(v)[a]);
+                }
         return box;
     }
     static void ExpectBox(const Box& box, const Box& expected, float fTolerance = 1e-3f)
