@@ -16,12 +16,21 @@ namespace
 // The game's files are found in "debug" below the start directory when it exists; the change
 // happens before main, and silently fails otherwise.
 const bool g_bInDebugDirectory = ::chdir("debug") == 0;
+
+// A failed check inside the toolkit is written to standard error; a game never stops on it.
+void AssertToStandardError(const wxString& file, int nLine, const wxString& func, const wxString& cond,
+                           const wxString& msg)
+{
+    std::fprintf(stderr, "%s(%d): check \"%s\" failed in %s(): %s\n", file.utf8_str().data(), nLine,
+                 cond.utf8_str().data(), func.utf8_str().data(), msg.utf8_str().data());
+}
 }  // namespace
 
 wxIMPLEMENT_APP(CCubatroApp);
 
 CCubatroApp::CCubatroApp()
 {
+    wxSetAssertHandler(AssertToStandardError);
     SetVendorName("Local AppWizard-Generated Applications");
     SetAppName("Cubatro");
     Bind(wxEVT_IDLE, &CCubatroApp::OnIdle, this);

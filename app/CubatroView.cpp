@@ -10,12 +10,23 @@
 #include <wx/dcclient.h>  // wxPaintDC
 
 #include <cerrno>  // errno, the code shown with a failure
+#include <chrono>  // steady_clock for the time to the first frame
+#include <ctime>   // clock_gettime for the frame's processor time
 #include <string>  // std::string, std::to_string for the messages
 
 CFpsDlg* g_pFpsDlg = nullptr;
 
 namespace
 {
+const std::chrono::steady_clock::time_point g_start = std::chrono::steady_clock::now();  // near process start
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
 bool g_bFallbackFormat = false;  // the requested pixel format was not available
 bool g_bNoFormat = false;        // not even the default pixel format is available
 
@@ -72,8 +83,15 @@ CCubatroView::CCubatroView(wxWindow* pParent)
 
 CCubatroView::~CCubatroView()
 {
+    if (m_nFramesDrawn > 0)
+        plat::Trace("CCubatroView : %ld frames drawn, %.3f ms of processor time per frame in RenderFrame\n",
+                    m_nFramesDrawn, m_dFrameCpuMs / static_cast<double>(m_nFramesDrawn));
     if (wxTheApp && wxGetApp().m_pView == this) wxGetApp().m_pView = nullptr;
-    if (g_pFpsDlg) g_pFpsDlg->Destroy();  // the window goes with its object
+    if (g_pFpsDlg && g_pFpsDlg->HasWindow())
+        g_pFpsDlg->Destroy();  // the window goes with its object, once the toolkit lets it go
+    else
+        delete g_pFpsDlg;
+    g_pFpsDlg = nullptr;
     // The scene's objects release their OpenGL names while the context is still current.
     m_pScene.reset();
     m_hRC.reset();
@@ -146,7 +164,16 @@ void CCubatroView::OnPaint(wxPaintEvent&)
     }
     if (!m_bContextReady || m_bInSize) return;
     SetCurrent(*m_hRC);
-    m_pScene->RenderFrame();
+    const double dCpu = ThreadCpuMs();
+    const bool bDrawn = m_pScene->RenderFrame();
+    if (bDrawn)
+    {
+        m_dFrameCpuMs += ThreadCpuMs() - dCpu;
+        if (m_nFramesDrawn++ == 0)
+            plat::Trace("CCubatroView : first frame drawn %.0f ms after start\n",
+                        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - g_start)
+                            .count());
+    }
     SwapBuffers();
 }
 

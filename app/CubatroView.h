@@ -47,4 +47,6 @@ private:
     bool m_bContextTried = false;          // the context was attempted (once only)
     bool m_bContextReady = false;          // the context is current and usable
     bool m_bInSize = false;                // the size handler is building the scene (a message box may be up)
+    long m_nFramesDrawn = 0;               // frames RenderFrame drew, for the trace
+    double m_dFrameCpuMs = 0.0;            // this thread's processor time inside those frames
 };

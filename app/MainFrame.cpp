@@ -64,7 +64,12 @@ CMainFrame::CMainFrame() : wxFrame(nullptr, wxID_ANY, "Cubatro", wxDefaultPositi
         m_pView->SetFocus();
     }
     else
-        SetFocus();  // the view could not be made: the frame takes the keys (Escape still quits)
+    {
+        // The view could not be made (its failure was reported): the frame idles without it.
+        delete m_pView;
+        m_pView = nullptr;
+        SetFocus();
+    }
 
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_MENU, &CMainFrame::OnNew, this, wxID_NEW);

@@ -111,6 +111,11 @@ CGameProcess::CGameProcess(const CXServer& server, const std::string& strDirecto
         ::setenv("DISPLAY", server.Display().c_str(), 1);
         ::setenv("GDK_BACKEND", "x11", 1);
         ::setenv("NO_AT_BRIDGE", "1", 1);
+        // Under the leak checker, the desktop libraries' own allocations kept until exit are not ours.
+        const char* pszLsan = std::getenv("LSAN_OPTIONS");
+        const std::string strLsan =
+            std::string(pszLsan ? pszLsan : "") + ":suppressions=" CUBATRO_GUI_LSAN_SUPP;
+        ::setenv("LSAN_OPTIONS", strLsan.c_str(), 1);
         std::vector<char*> vArgv;
         std::string program = strProgram.empty() ? std::string(CUBATRO_PROGRAM) : strProgram;
         vArgv.push_back(program.data());
