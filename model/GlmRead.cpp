@@ -916,9 +916,10 @@ void CGlmModel::_glmFirstPass(std::string_view text)
     std::uint64_t nVertices = 0, nNormals = 0, nTexcoords = 0, nTriangles = 0;
 
     // Counts the run of lines from p (a line start, or a position where the next word begins at
-    // once) whose first word is "v" or begins with "vn" or "vt", as the statements below would;
-    // returns the position after the run. Most of a large file is such runs: the line feeds are
-    // found sixteen characters at a time and each line costs a few instructions.
+    // once) whose first word is "v" or begins with "vn" or "vt", or that are plain faces, as the
+    // statements below would; returns the position after the run. Most of a large file is such
+    // runs: the line feeds are found sixteen characters at a time and each line costs a few
+    // instructions.
     const char* const pEnd = text.data() + text.size();
     const auto countElements = [&](const char* p)
     {
@@ -927,8 +928,22 @@ void CGlmModel::_glmFirstPass(std::string_view text)
         const char* pWindow = p;  // sixteen characters whose line feeds are in nFeeds
         unsigned nFeeds = 0;      // line feeds in the window not passed yet, one bit each
         bool bWindow = false;     // whether pWindow holds a window
-        while (pEnd - p >= 2 && p[0] == 'v')
+        while (pEnd - p >= 2)
         {
+            if (p[0] == 'f' && p[1] == ' ')  // a face whose corners can be counted at once
+            {
+                const char* pLineEnd = nullptr;
+                const std::uint64_t nCorners = CountSimpleCorners(p + 1, pEnd, pLineEnd);
+                if (nCorners < 3 || nTriangles + (nCorners - 2) > nMax)
+                    break;  // left to the statements below
+                nTriangles += nCorners - 2;
+                pGroup->numtriangles += static_cast<std::uint32_t>(nCorners - 2);
+                p = pLineEnd < pEnd ? pLineEnd + 1 : pEnd;
+                nFeeds = 0;  // a new window from the next line
+                bWindow = false;
+                continue;
+            }
+            if (p[0] != 'v') break;
             if (p[1] == ' ' || p[1] == '\t')
                 nVertices++;
             else if (p[1] == 'n')
