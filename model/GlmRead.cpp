@@ -1100,6 +1100,15 @@ void CGlmModel::_glmSecondPass(std::string_view text)
         while (p < pEnd && IsSpace(*p))
             p++;
         if (p == pEnd) break;
+        if (pEnd - p >= 2 && p[0] == 'v' && p[1] == ' ')  // the most common statement, directly
+        {
+            if (s.nVertices >= nVertexLimit) OverrunAt(text, pathname, p);
+            s.nVertices++;
+            p = NextLine(
+                ReadFloatsAt<3>(p + 1, text, pVertices + std::size_t(s.nVertices) * 3, s_pszReader, pathname),
+                pEnd);
+            continue;
+        }
         const char* const pWord = p;  // the statement's first word
         while (++p < pEnd && !IsSpace(*p))
         {
