@@ -17,7 +17,7 @@ using cubatro::test::SShot;
 
 namespace
 {
-constexpr double kStartSeconds = 20.0;  // deadline for windows and exits: far beyond what they need
+constexpr double kStartSeconds = 40.0;  // deadline for windows and exits: far beyond what they need
 const char* const kGameWindow = "^Sans titre - Cubatro$";
 
 class WindowTest : public ::testing::Test
