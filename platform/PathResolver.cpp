@@ -46,13 +46,9 @@ std::string MatchInDirectory(const std::string& dir, std::string_view component)
 
 std::string ResolvePath(std::string_view name)
 {
-    std::string resolved;
-    size_t nPos = 0;
-    if (!name.empty() && (name[0] == '/' || name[0] == '\\'))
-    {
-        resolved = "/";
-        nPos = 1;
-    }
+    const bool bAbsolute = !name.empty() && (name[0] == '/' || name[0] == '\\');
+    std::string resolved(bAbsolute ? 1 : 0, '/');
+    size_t nPos = bAbsolute ? 1 : 0;
     while (nPos <= name.size())
     {
         size_t nEnd = name.find_first_of("/\\", nPos);
