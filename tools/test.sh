@@ -19,3 +19,6 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCUBATRO_SANITIZE=ON -DCUBATRO_WERROR=ON
 ctest --test-dir build-asan --parallel "$jobs" --timeout 600
+
+echo "== fuzz targets (30 s each, seed corpora plus what they find)"
+fuzz/run.sh 30
