@@ -43,6 +43,24 @@ void DumpFileError(const char* pszText, const plat::CFileException& e)
     plat::Dump() << pszText << int(e.m_cause) << "\n";
 }
 
+// Runs one step of file work. A file error is reported as `pszDump` with its cause code on the
+// dump stream and `pszBox` in a message box, and the result is false.
+template <typename F>
+bool FileStep(const char* pszDump, const char* pszBox, F step)
+{
+    try
+    {
+        step();
+        return true;
+    }
+    catch (const plat::CFileException& e)
+    {
+        DumpFileError(pszDump, e);
+        plat::MessageBox(pszBox);
+        return false;
+    }
+}
+
 void TraceFileHeader(const BITMAPFILEHEADER& h)
 {
     plat::Trace("FileHeader.bfType : %d\n", int(h.bfType));
@@ -205,28 +223,14 @@ bool CTexture::ReadFileBMP(const std::string& name)
 {
     Free();
     plat::CFile file;
-    try
-    {
-        file.Open(name, plat::CFile::modeRead);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("File could not be opened ", e);
-        plat::MessageBox("Unable to open file for reading");
+    if (!FileStep("File could not be opened ", "Unable to open file for reading",
+                  [&] { file.Open(name, plat::CFile::modeRead); }))
         return false;
-    }
 
     BmpFileHeaderBytes fileBytes{};
-    try
-    {
-        file.Read(fileBytes.data(), fileBytes.size());
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("Error during reading ", e);
-        plat::MessageBox("Error during reading file header");
+    if (!FileStep("Error during reading ", "Error during reading file header",
+                  [&] { file.Read(fileBytes.data(), fileBytes.size()); }))
         return false;
-    }
     const BITMAPFILEHEADER fileHeader = DecodeFileHeader(fileBytes);
     TraceFileHeader(fileHeader);
     if (fileHeader.bfType != kBmpSignature)
@@ -236,16 +240,9 @@ bool CTexture::ReadFileBMP(const std::string& name)
     }
 
     BmpInfoHeaderBytes infoBytes{};
-    try
-    {
-        file.Read(infoBytes.data(), infoBytes.size());
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("Error during reading ", e);
-        plat::MessageBox("Error during reading image header");
+    if (!FileStep("Error during reading ", "Error during reading image header",
+                  [&] { file.Read(infoBytes.data(), infoBytes.size()); }))
         return false;
-    }
     infoHeader = DecodeInfoHeader(infoBytes);
     TraceInfoHeader(infoHeader);
     if (infoHeader.biPlanes != 1 || infoHeader.biBitCount != 24)
@@ -282,19 +279,15 @@ bool CTexture::ReadFileBMP(const std::string& name)
     infoHeader.biSizeImage = uint32_t(nBytes);
 
     // Pixels follow the two headers; what the file lacks stays 0.
-    try
-    {
-        if (nHeaderSize > kBmpInfoHeaderSize && nHeaderSize <= kMaxInfoHeaderSize &&
-            kBmpFileHeaderSize + nHeaderSize <= uint64_t(file.GetLength()))
-            file.Seek(int64_t(kBmpFileHeaderSize + nHeaderSize), plat::CFile::begin);
-        file.Read(data.get(), nBytes);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("Error during reading ", e);
-        plat::MessageBox("Error during reading image");
+    if (!FileStep("Error during reading ", "Error during reading image",
+                  [&]
+                  {
+                      if (nHeaderSize > kBmpInfoHeaderSize && nHeaderSize <= kMaxInfoHeaderSize &&
+                          kBmpFileHeaderSize + nHeaderSize <= uint64_t(file.GetLength()))
+                          file.Seek(int64_t(kBmpFileHeaderSize + nHeaderSize), plat::CFile::begin);
+                      file.Read(data.get(), nBytes);
+                  }))
         return false;
-    }
     file.Close();
 
     if (bTopDown)
@@ -318,16 +311,9 @@ bool CTexture::ReadFileRAW(const std::string& name, int nWidth, int nHeight, int
         return false;
     }
     plat::CFile file;
-    try
-    {
-        file.Open(name, plat::CFile::modeRead);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("File could not be opened ", e);
-        plat::MessageBox("Unable to open file for reading");
+    if (!FileStep("File could not be opened ", "Unable to open file for reading",
+                  [&] { file.Open(name, plat::CFile::modeRead); }))
         return false;
-    }
     if (!Alloc(uint32_t(nWidth), uint32_t(nHeight), uint32_t(nDepth)))
     {
         plat::MessageBox("Insuffisant memory");
@@ -336,20 +322,16 @@ bool CTexture::ReadFileRAW(const std::string& name, int nWidth, int nHeight, int
 
     // Packed rows: one read when the rows have no fill bytes, else one read per row.
     const size_t nRow = size_t(width) * (depth / 8);
-    try
-    {
-        if (nRow == widthbyte32)
-            file.Read(data.get(), GetBlockSize());
-        else
-            for (int32_t y = 0; y < height; ++y)
-                if (file.Read(data.get() + size_t(widthbyte32) * size_t(y), nRow) < nRow) break;
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("Error during reading ", e);
-        plat::MessageBox("Error during reading image");
+    if (!FileStep("Error during reading ", "Error during reading image",
+                  [&]
+                  {
+                      if (nRow == widthbyte32)
+                          file.Read(data.get(), GetBlockSize());
+                      else
+                          for (int32_t y = 0; y < height; ++y)
+                              if (file.Read(data.get() + size_t(widthbyte32) * size_t(y), nRow) < nRow) break;
+                  }))
         return false;
-    }
     file.Close();
     fileName = name;
     return true;
@@ -372,16 +354,9 @@ bool CTexture::SaveFileBMP(const char* pszName) const
 {
     if (!IsValid() || depth != 24 || !pszName) return false;
     plat::CFile file;
-    try
-    {
-        file.Open(pszName, plat::CFile::modeWrite | plat::CFile::modeCreate);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("File could not be opened ", e);
-        plat::MessageBox("Unable to open file for writing");
+    if (!FileStep("File could not be opened ", "Unable to open file for writing",
+                  [&] { file.Open(pszName, plat::CFile::modeWrite | plat::CFile::modeCreate); }))
         return false;
-    }
 
     BITMAPFILEHEADER fileHeader;
     fileHeader.bfType = kBmpSignature;
@@ -421,30 +396,20 @@ bool CTexture::SaveFileRAW(const char* pszName) const
         return false;
     }
     plat::CFile file;
-    try
-    {
-        file.Open(pszName ? pszName : "", plat::CFile::modeWrite | plat::CFile::modeCreate);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("File could not be opened ", e);
-        plat::MessageBox("Unable to open file for writing");
+    if (!FileStep("File could not be opened ", "Unable to open file for writing",
+                  [&]
+                  { file.Open(pszName ? pszName : "", plat::CFile::modeWrite | plat::CFile::modeCreate); }))
         return false;
-    }
     const size_t nRow = size_t(width) * (depth / 8);
-    try
-    {
-        if (nRow == widthbyte32)
-            file.Write(data.get(), GetBlockSize());
-        else
-            for (int32_t y = 0; y < height; ++y)
-                file.Write(data.get() + size_t(widthbyte32) * size_t(y), nRow);
-    }
-    catch (const plat::CFileException& e)
-    {
-        DumpFileError("Error during writing ", e);
-        plat::MessageBox("Error during writing image");
+    if (!FileStep("Error during writing ", "Error during writing image",
+                  [&]
+                  {
+                      if (nRow == widthbyte32)
+                          file.Write(data.get(), GetBlockSize());
+                      else
+                          for (int32_t y = 0; y < height; ++y)
+                              file.Write(data.get() + size_t(widthbyte32) * size_t(y), nRow);
+                  }))
         return false;
-    }
     return true;
 }

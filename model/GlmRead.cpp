@@ -824,44 +824,29 @@ template <ECornerForm form>
     const char* const pEnd = face.text.data() + face.text.size();
     if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
     std::int64_t nv = 0, nt = 0, nn = 0;
-    const char* pAfter = nullptr;
-    switch (form)
+    const auto scan = [&](ECornerForm as) -> const char*
     {
-    case ECornerForm::vertex:
-        pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexTexture:
-        pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexNormal:
-        pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexTextureNormal:
-        pAfter =
-            ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    }
+        switch (as)
+        {
+        case ECornerForm::vertex:
+            return ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        case ECornerForm::vertexTexture:
+            return ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        case ECornerForm::vertexNormal:
+            return ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        case ECornerForm::vertexTextureNormal:
+            return ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt,
+                                                                nn);
+        }
+        return nullptr;
+    };
+    const char* pAfter = scan(form);
     if (!pAfter) [[unlikely]]
     {
         // Another form than the face before: decided by the whole word, as a malformed word is
         // reported against the form it resembles.
         form = FormOf(CTextCursor(face.text).WordAt(face.pFirst));
-        switch (form)
-        {
-        case ECornerForm::vertex:
-            pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
-        case ECornerForm::vertexTexture:
-            pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
-        case ECornerForm::vertexNormal:
-            pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
-        case ECornerForm::vertexTextureNormal:
-            pAfter = ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv,
-                                                                  nt, nn);
-            break;
-        }
+        pAfter = scan(form);
         if (!pAfter) CornerOfOtherForm(face, face.pFirst);
     }
     switch (form)
