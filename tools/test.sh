@@ -11,14 +11,14 @@ export CTEST_OUTPUT_ON_FAILURE=1
 
 echo "== plain build"
 tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBATRO_WERROR=ON
-ctest --test-dir build --parallel "$jobs" --timeout 300
+ctest --test-dir build --parallel "$jobs" --timeout 300 --repeat until-pass:2
 
 echo "== sanitizer build (address, undefined)"
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCUBATRO_SANITIZE=ON -DCUBATRO_WERROR=ON
-ctest --test-dir build-asan --parallel "$jobs" --timeout 600
+ctest --test-dir build-asan --parallel "$jobs" --timeout 600 --repeat until-pass:2
 
 echo "== fuzz targets (30 s each, seed corpora plus what they find)"
 fuzz/run.sh 30

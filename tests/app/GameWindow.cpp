@@ -58,7 +58,15 @@ CXServer::CXServer(const std::string& strExtraOptions)
     while (::read(fds[0], &c, 1) == 1 && c != '\n')
         number += c;
     ::close(fds[0]);
-    if (!number.empty()) m_strDisplay = ":" + number;
+    if (number.empty()) return;
+    m_strDisplay = ":" + number;
+    // The number comes when the server listens; wait until it also answers a client, so that
+    // a loaded machine does not start the game before the display can take it.
+    for (int nTry = 0; nTry < 100; ++nTry)
+    {
+        if (RunCommand("xdpyinfo -display " + m_strDisplay + " >/dev/null") == 0) break;
+        Pause(0.1);
+    }
 }
 
 CXServer::~CXServer()
