@@ -824,29 +824,46 @@ template <ECornerForm form>
     const char* const pEnd = face.text.data() + face.text.size();
     if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
     std::int64_t nv = 0, nt = 0, nn = 0;
-    const auto scan = [&](ECornerForm as) -> const char*
+    const char* pAfter = nullptr;
+    // The two switches below stay written out: folded into one helper they cost the reader
+    // about a tenth of its time.
+    switch (form)
     {
-        switch (as)
-        {
-        case ECornerForm::vertex:
-            return ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        case ECornerForm::vertexTexture:
-            return ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        case ECornerForm::vertexNormal:
-            return ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        case ECornerForm::vertexTextureNormal:
-            return ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt,
-                                                                nn);
-        }
-        return nullptr;
-    };
-    const char* pAfter = scan(form);
+    case ECornerForm::vertex:
+        pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        break;
+    case ECornerForm::vertexTexture:
+        pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        break;
+    case ECornerForm::vertexNormal:
+        pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        break;
+    case ECornerForm::vertexTextureNormal:
+        pAfter =
+            ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        break;
+    }
     if (!pAfter) [[unlikely]]
     {
         // Another form than the face before: decided by the whole word, as a malformed word is
         // reported against the form it resembles.
         form = FormOf(CTextCursor(face.text).WordAt(face.pFirst));
-        pAfter = scan(form);
+        switch (form)
+        {
+        case ECornerForm::vertex:
+            pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+            break;
+        case ECornerForm::vertexTexture:
+            pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+            break;
+        case ECornerForm::vertexNormal:
+            pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+            break;
+        case ECornerForm::vertexTextureNormal:
+            pAfter = ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv,
+                                                                  nt, nn);
+            break;
+        }
         if (!pAfter) CornerOfOtherForm(face, face.pFirst);
     }
     switch (form)
