@@ -58,12 +58,10 @@ Mesh MakeMesh()
     return mesh;
 }
 
-std::string Ply(const Mesh& mesh)
+// The body that PLY and OFF text share: one line per vertex, then one per face with its count.
+std::string VerticesAndFaces(const Mesh& mesh)
 {
     std::ostringstream out;
-    out << "ply\nformat ascii 1.0\nelement vertex " << mesh.vertices.size()
-        << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << mesh.faces.size()
-        << "\nproperty list uchar int vertex_indices\nend_header\n";
     for (const auto& v : mesh.vertices)
         out << v[0] << ' ' << v[1] << ' ' << v[2] << '\n';
     for (const auto& f : mesh.faces)
@@ -76,20 +74,20 @@ std::string Ply(const Mesh& mesh)
     return out.str();
 }
 
+std::string Ply(const Mesh& mesh)
+{
+    std::ostringstream out;
+    out << "ply\nformat ascii 1.0\nelement vertex " << mesh.vertices.size()
+        << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << mesh.faces.size()
+        << "\nproperty list uchar int vertex_indices\nend_header\n";
+    return out.str() + VerticesAndFaces(mesh);
+}
+
 std::string Off(const Mesh& mesh)
 {
     std::ostringstream out;
     out << "OFF\n" << mesh.vertices.size() << ' ' << mesh.faces.size() << " 0\n";
-    for (const auto& v : mesh.vertices)
-        out << v[0] << ' ' << v[1] << ' ' << v[2] << '\n';
-    for (const auto& f : mesh.faces)
-    {
-        out << f.size();
-        for (int i : f)
-            out << ' ' << i;
-        out << '\n';
-    }
-    return out.str();
+    return out.str() + VerticesAndFaces(mesh);
 }
 
 std::string Stl(const Mesh& mesh)
