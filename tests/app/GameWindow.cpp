@@ -45,8 +45,9 @@ CXServer::CXServer(const std::string& strExtraOptions)
     {
         ::close(fds[0]);
         const int nNull = ::open("/dev/null", O_WRONLY);
+        const int nLog = ::open((m_dir / "xvfb.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(nNull, 1);
-        ::dup2(nNull, 2);
+        ::dup2(nLog, 2);
         const std::string command = "exec Xvfb -displayfd " + std::to_string(fds[1]) +
                                     " -screen 0 1024x768x24 -nolisten tcp " + strExtraOptions;
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -59,14 +60,28 @@ CXServer::CXServer(const std::string& strExtraOptions)
         number += c;
     ::close(fds[0]);
     if (number.empty()) return;
-    m_strDisplay = ":" + number;
     // The number comes when the server listens; wait until it also answers a client, so that
     // a loaded machine does not start the game before the display can take it.
-    for (int nTry = 0; nTry < 100; ++nTry)
+    const std::string display = ":" + number;
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline)
     {
-        if (RunCommand("xdpyinfo -display " + m_strDisplay + " >/dev/null") == 0) break;
+        if (RunCommand("xdpyinfo -display " + display + " >/dev/null 2>&1") == 0)
+        {
+            m_strDisplay = display;
+            return;
+        }
         Pause(0.1);
     }
+}
+
+std::string CXServer::Health() const
+{
+    const std::vector<unsigned char> v = CTempDir::ReadAll(m_dir / "xvfb.log");
+    const bool bAnswers =
+        !m_strDisplay.empty() && RunCommand("xdpyinfo -display " + m_strDisplay + " >/dev/null 2>&1") == 0;
+    return "X server " + m_strDisplay + (bAnswers ? " answers" : " does not answer") + "; its log:\n" +
+           std::string(v.begin(), v.end());
 }
 
 CXServer::~CXServer()
@@ -182,11 +197,19 @@ std::string CGameProcess::Stderr() const
     return std::string(v.begin(), v.end());
 }
 
+bool CGameProcess::HasNotEnded() const
+{
+    // WNOWAIT leaves an ended program for Wait to collect.
+    siginfo_t info{};
+    return m_pid > 0 && ::waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
 std::optional<std::string> CGameProcess::WaitForWindow(const std::string& strName, double dSeconds) const
 {
     const std::regex name(strName);
     const auto deadline = Clock::now() + std::chrono::duration<double>(dSeconds);
-    while (Clock::now() < deadline)
+    while (Clock::now() < deadline && HasNotEnded())
     {
         // Every visible window of the program, with its name, one per line: "<id> <name>".
         std::string out;

@@ -5,6 +5,8 @@
 // server as its display, and collects its standard output and error. Every wait has a
 // deadline, so that a test that goes wrong fails instead of hanging.
 #pragma once
+#include "TempDir.h"      // CTempDir for the server's log
+
 #include <sys/types.h>  // pid_t
 
 #include <array>     // std::array for a pixel
@@ -27,8 +29,10 @@ public:
     const std::string& Display() const { return m_strDisplay; }  // ":N", empty when it failed
     // Runs a shell command with DISPLAY set to this server; returns its exit status.
     int Run(const std::string& command, std::string* pOutput = nullptr) const;
+    std::string Health() const;  // whether the server answers now, and what it logged
 
 private:
+    CTempDir m_dir;            // holds the server's log
     pid_t m_pid = -1;          // the Xvfb process
     std::string m_strDisplay;  // its display name
 };
@@ -61,10 +65,11 @@ public:
     // (it is then killed) or ended by a signal.
     int Wait(double dSeconds);
     bool IsRunning();
+    bool HasNotEnded() const;    // like IsRunning, but leaves an ended program to Wait
     std::string Stderr() const;  // what the program wrote to standard error so far
 
     // The first window of this program whose name matches the regular expression, waiting up to
-    // dSeconds for it.
+    // dSeconds for it, or until the program ends.
     std::optional<std::string> WaitForWindow(const std::string& strName, double dSeconds) const;
     bool Key(const std::string& strWindow, const std::string& strKeys) const;  // focus and press keys
     bool KeyDown(const std::string& strWindow, const std::string& strKey) const;

@@ -40,7 +40,7 @@ protected:
     {
         CGameProcess& game = Start();
         const auto window = game.WaitForWindow(kGameWindow, kStartSeconds);
-        EXPECT_TRUE(window) << game.Stderr();
+        EXPECT_TRUE(window) << game.Stderr() << s_pServer->Health();
         return window.value_or("");
     }
     // Escape ends the game at once with status 0.
