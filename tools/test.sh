@@ -23,5 +23,8 @@ export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 tools/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCUBATRO_SANITIZE=ON -DCUBATRO_WERROR=ON -DCUBATRO_BUILD_APP=ON -DCUBATRO_BUILD_TESTS=ON
 ctest --test-dir build-asan --parallel "$jobs" --timeout 600 --repeat until-pass:2
 
+echo "== soak: a minute of random play in the sanitizer build"
+tools/soak.sh 60 build-asan
+
 echo "== fuzz targets (30 s each, seed corpora plus what they find)"
 fuzz/run.sh 30
