@@ -6,5 +6,6 @@ dir=$1
 shift
 generator=()
 [[ -f "$dir/CMakeCache.txt" ]] || { command -v ninja >/dev/null && generator=(-G Ninja); }
-cmake -S "$root" -B "$dir" "${generator[@]}" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+mkdir -p "$dir"
+cmake -S "$root" -B "$dir" "${generator[@]}" "$@" >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir" --parallel "$(nproc)"
