@@ -16,6 +16,7 @@
 #include "platform/Diagnostics.h"   // plat::Trace for file failures
 #include "platform/PathResolver.h"  // plat::OpenFile for the model and library files
 
+#include <algorithm>     // std::min
 #include <array>         // std::array for the character classes
 #include <bit>           // std::endian: eight characters read as one number need the byte order
 #include <charconv>      // std::from_chars for the numbers the fast path leaves
@@ -251,29 +252,49 @@ std::string_view FirstWord(std::string_view text)
 
 // Converts the number at p when it has the form most programs print, [-] 1 to 8 digits, a
 // point and 1 to 8 digits, followed by a blank, and at least 20 characters of text remain.
-// The digits are read one by one: the lengths of the numbers of a file change seldom, so the
-// loops' branches are well predicted and the next number's position is known early. The
-// mantissa is exact in double precision; multiplied by the nearest double to the power of ten
-// (far cheaper than a division) it is within two units of the last place of the exact value.
-// Rounding that to float therefore gives the correctly rounded float unless it lies within a
-// few units of a float midpoint: those rare cases are left to the general conversion. Returns
-// the position after the number, or null.
-[[gnu::always_inline]] inline const char* FastFixedFloat(const char* p, const char* const pEnd, float& fValue)
+// The whole digits are read one by one (there are seldom more than two or three); the fraction
+// digits, eight characters at once. Like the corner numbers, the fractions of a file seldom
+// change length: when a fraction has the length of the one before (nExpected, kept by the
+// caller), the position after it is taken from nExpected behind a predicted branch, so that the
+// next number can be read before this one is converted. The mantissa is exact in double
+// precision; multiplied by the nearest double to the power of ten (far cheaper than a
+// division) it is within two units of the last place of the exact value. Rounding that to float
+// therefore gives the correctly rounded float unless it lies within a few units of a float
+// midpoint: those rare cases are left to the general conversion. Returns the position after the
+// number, or null.
+[[gnu::always_inline]] inline const char* FastFixedFloat(const char* p, const char* const pEnd, float& fValue,
+                                                         unsigned& nExpected)
 {
     static constexpr double s_dInverses[] = {1e-0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8};
+    static constexpr std::uint64_t s_nTens[] = {1,      10,      100,      1000,     10000,
+                                                100000, 1000000, 10000000, 100000000};
     if (pEnd - p < 20) return nullptr;
     const bool bNegative = *p == '-';
     p += bNegative;
-    std::uint64_t nMantissa = 0;
+    std::uint64_t nWhole = 0;
     const char* const pWhole = p;
     for (unsigned d; p < pWhole + 9 && (d = static_cast<unsigned>(*p - '0')) < 10u; p++)
-        nMantissa = nMantissa * 10 + d;
+        nWhole = nWhole * 10 + d;
     if (static_cast<std::size_t>(p - pWhole) - 1 >= 8u || *p != '.') return nullptr;
-    const char* const pFraction = ++p;
-    for (unsigned d; p < pFraction + 9 && (d = static_cast<unsigned>(*p - '0')) < 10u; p++)
-        nMantissa = nMantissa * 10 + d;
-    const std::size_t nFraction = static_cast<std::size_t>(p - pFraction);
-    if (nFraction - 1 >= 8u || !IsSpace(*p) || nMantissa >= (std::uint64_t(1) << 53)) return nullptr;
+    ++p;  // at most ten characters read so far: eight more and the one after them are in the text
+    std::uint64_t nPart;
+    unsigned nFraction = ReadEightDigits(p, nPart);
+    if (nFraction == nExpected) [[likely]]
+    {
+        unsigned nAdvance = nExpected;
+        __asm__ volatile("" : "+r"(nAdvance));  // keeps the branch: the advance is known early
+        p += nAdvance;
+        nFraction = nAdvance;
+    }
+    else
+    {
+        if (nFraction == 0) return nullptr;
+        nExpected = nFraction;
+        p += nFraction;
+    }
+    if (!IsSpace(*p)) return nullptr;
+    const std::uint64_t nMantissa = nWhole * s_nTens[nFraction] + nPart;
+    if (nMantissa >= (std::uint64_t(1) << 53)) return nullptr;
     const double d = static_cast<double>(nMantissa) * s_dInverses[nFraction];
     std::uint64_t nBits;
     std::memcpy(&nBits, &d, sizeof nBits);
@@ -678,13 +699,14 @@ int Len(std::string_view s)
 // the position after the last.
 template <int nCount>
 [[gnu::always_inline]] inline const char* ReadFloatsAt(const char* p, std::string_view text, float* pValues,
-                                                       const char* pszReader, const std::string& file)
+                                                       unsigned& nExpected, const char* pszReader,
+                                                       const std::string& file)
 {
     const char* const pEnd = text.data() + text.size();
     for (int i = 0; i < nCount; i++)
     {
         p = SkipLineBlanks(p, pEnd);
-        if (const char* pFixed = FastFixedFloat(p, pEnd, pValues[i]))
+        if (const char* pFixed = FastFixedFloat(p, pEnd, pValues[i], nExpected))
             p = pFixed;
         else if (const char* pAfter = FastFloat(p, pEnd, pValues[i]))
             p = pAfter;
@@ -704,6 +726,8 @@ struct FillState
     std::uint32_t* pGroupTriangles = nullptr;                   // the current group's indices (not owned)
     std::uint32_t nGroupTriangles = 0, nGroupLimit = 0;         // indices filled, room for them
     unsigned nExpectedDigits = 1;                               // digits of the corner numbers before
+    unsigned nExpectedFraction = 6;                             // fraction digits of the numbers before
+    std::uint32_t nRoom = 0;  // triangles that fit in both the model's and the group's array
 };
 
 // The text of the face being read, for its messages.
@@ -789,8 +813,9 @@ template <ECornerForm form>
         if (!pAfter) [[unlikely]]
             CornerOfOtherForm(face, p);
         resolve(p, v2, t2, n2);
-        if (s.nTriangles >= s.nTriangleLimit || s.nGroupTriangles >= s.nGroupLimit) [[unlikely]]
+        if (s.nRoom == 0) [[unlikely]]
             OverrunAt(face.text, *face.pFile, face.pStatement);
+        s.nRoom--;
         GlmTriangle& triangle = s.pTriangles[s.nTriangles];
         triangle.vindices[0] = v0;
         triangle.vindices[1] = v1;
@@ -816,68 +841,118 @@ template <ECornerForm form>
     return p;
 }
 
-// Reads the face whose first corner begins at face.pFirst; returns the position after its last
-// corner. The form of the first corner is usually that of the face before (`form`): a first
-// corner that has exactly that form has no other.
-[[gnu::always_inline]] inline const char* ReadAnyFace(FillState& s, const FaceText& face, ECornerForm& form)
+// Skips the blanks and empty lines before the next statement.
+[[gnu::always_inline]] inline const char* SkipSpace(const char* p, const char* const pEnd)
 {
-    const char* const pEnd = face.text.data() + face.text.size();
-    if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
-    std::int64_t nv = 0, nt = 0, nn = 0;
-    const char* pAfter = nullptr;
-    // The two switches below stay written out: folded into one helper they cost the reader
-    // about a tenth of its time.
-    switch (form)
+    while (p < pEnd && IsSpace(*p))
+        p++;
+    return p;
+}
+
+// Reads the run of element lines of one kind from p (a statement's first word), as the filling
+// pass reads them one by one: vertices (`cKind` 'v', the word "v"), normals ('n', a word that
+// begins with "vn") or texture coordinates ('t', "vt"). Upon exit nCount counts them and p (the
+// result) is at the first statement of another kind. Each kind of line has a loop of its own,
+// apart from the rest of the pass, so that its values stay in registers.
+template <char cKind>
+[[gnu::noinline]] const char* ReadElementRun(const char* p, std::string_view text, float* pArray,
+                                             std::uint32_t& nCount, std::uint32_t nLimit, unsigned& nExpected,
+                                             const std::string& file)
+{
+    constexpr int nPer = cKind == 't' ? 2 : 3;
+    const char* const pEnd = text.data() + text.size();
+    std::uint32_t n = nCount;
+    unsigned nFraction = nExpected;
+    for (;;)
     {
-    case ECornerForm::vertex:
-        pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexTexture:
-        pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexNormal:
-        pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
-    case ECornerForm::vertexTextureNormal:
-        pAfter =
-            ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-        break;
+        const char* q = p + 1;  // after the word
+        if constexpr (cKind == 'v')
+        {
+            if (pEnd - p < 2 || p[0] != 'v' || !IsSpace(p[1])) break;
+        }
+        else
+        {
+            if (pEnd - p < 2 || p[0] != 'v' || p[1] != cKind) break;
+            while (++q < pEnd && !IsSpace(*q))
+            {
+            }
+        }
+        if (n >= nLimit) OverrunAt(text, file, p);
+        n++;
+        p = SkipSpace(NextLine(ReadFloatsAt<nPer>(q, text, pArray + std::size_t(n) * nPer, nFraction,
+                                                  "glmReadOBJ()", file),
+                               pEnd),
+                      pEnd);
     }
-    if (!pAfter) [[unlikely]]
+    nCount = n;
+    nExpected = nFraction;
+    return p;
+}
+
+// Reads the run of faces (statements whose first word begins with 'f') from p whose first
+// corners have the form `form`, as the filling pass reads them one by one; returns the position
+// of the first statement that is not such a face (p itself when the first is not). Each form
+// has a loop of its own, apart from the rest of the pass, so that its values stay in registers.
+template <ECornerForm form>
+[[gnu::noinline]] const char* ReadFacesOfForm(const char* p, FillState& sShared, std::string_view text,
+                                              const std::string& file)
+{
+    const char* const pEnd = text.data() + text.size();
+    FillState s = sShared;  // a copy of its own, which the stores into the arrays cannot touch
+    s.nRoom = std::min(s.nTriangleLimit - s.nTriangles, s.nGroupLimit - s.nGroupTriangles);
+    while (p < pEnd && *p == 'f')
     {
-        // Another form than the face before: decided by the whole word, as a malformed word is
-        // reported against the form it resembles.
-        form = FormOf(CTextCursor(face.text).WordAt(face.pFirst));
-        switch (form)
+        const char* q = p;
+        while (++q < pEnd && !IsSpace(*q))
+        {
+        }
+        const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
+        if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(text, file, p);
+        std::int64_t nv = 0, nt = 0, nn = 0;
+        const char* const pAfter = ScanCorner<form>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        if (!pAfter) break;  // another form
+        p = SkipSpace(NextLine(ReadFace<form>(pAfter, nv, nt, nn, s, face), pEnd), pEnd);
+    }
+    sShared = s;
+    return p;
+}
+
+// Reads the run of faces from p (a statement whose first word begins with 'f'); `form` is the
+// form of the face before, and upon exit that of the last face read. A first corner that has
+// exactly the form of the face before has no other; otherwise the form is decided by the whole
+// word, as a malformed word is reported against the form it resembles. Returns the position of
+// the first statement that is not a face.
+const char* ReadFaces(const char* p, FillState& s, ECornerForm& form, std::string_view text,
+                      const std::string& file)
+{
+    const char* const pStart = p;
+    const auto read = [&](ECornerForm inForm)
+    {
+        switch (inForm)
         {
         case ECornerForm::vertex:
-            pAfter = ScanCorner<ECornerForm::vertex>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
+            return ReadFacesOfForm<ECornerForm::vertex>(pStart, s, text, file);
         case ECornerForm::vertexTexture:
-            pAfter = ScanCorner<ECornerForm::vertexTexture>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
+            return ReadFacesOfForm<ECornerForm::vertexTexture>(pStart, s, text, file);
         case ECornerForm::vertexNormal:
-            pAfter = ScanCorner<ECornerForm::vertexNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
-            break;
+            return ReadFacesOfForm<ECornerForm::vertexNormal>(pStart, s, text, file);
         case ECornerForm::vertexTextureNormal:
-            pAfter = ScanCorner<ECornerForm::vertexTextureNormal>(face.pFirst, pEnd, s.nExpectedDigits, nv,
-                                                                  nt, nn);
             break;
         }
-        if (!pAfter) CornerOfOtherForm(face, face.pFirst);
-    }
-    switch (form)
+        return ReadFacesOfForm<ECornerForm::vertexTextureNormal>(pStart, s, text, file);
+    };
+    p = read(form);
+    if (p != pStart) return p;
+    const char* const pEnd = text.data() + text.size();
+    const char* q = p;
+    while (++q < pEnd && !IsSpace(*q))
     {
-    case ECornerForm::vertex:
-        return ReadFace<ECornerForm::vertex>(pAfter, nv, nt, nn, s, face);
-    case ECornerForm::vertexTexture:
-        return ReadFace<ECornerForm::vertexTexture>(pAfter, nv, nt, nn, s, face);
-    case ECornerForm::vertexNormal:
-        return ReadFace<ECornerForm::vertexNormal>(pAfter, nv, nt, nn, s, face);
-    case ECornerForm::vertexTextureNormal:
-        break;
     }
-    return ReadFace<ECornerForm::vertexTextureNormal>(pAfter, nv, nt, nn, s, face);
+    const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
+    form = FormOf(CTextCursor(text).WordAt(face.pFirst));
+    p = read(form);
+    if (p == pStart) CornerOfOtherForm(face, face.pFirst);
+    return p;
 }
 
 }  // namespace
@@ -1099,17 +1174,39 @@ void CGlmModel::_glmSecondPass(std::string_view text)
     ECornerForm form = ECornerForm::vertex;  // the form of the face before
     for (const char* p = text.data();;)
     {
-        while (p < pEnd && IsSpace(*p))
-            p++;
+        p = SkipSpace(p, pEnd);
         if (p == pEnd) break;
-        if (pEnd - p >= 2 && p[0] == 'v' && p[1] == ' ')  // the most common statement, directly
+        // The statements a large file is made of, in runs of their own.
+        switch (*p)
         {
-            if (s.nVertices >= nVertexLimit) OverrunAt(text, pathname, p);
-            s.nVertices++;
-            p = NextLine(
-                ReadFloatsAt<3>(p + 1, text, pVertices + std::size_t(s.nVertices) * 3, s_pszReader, pathname),
-                pEnd);
+        case 'v':
+            if (pEnd - p >= 2)
+            {
+                if (IsSpace(p[1]))
+                {
+                    p = ReadElementRun<'v'>(p, text, pVertices, s.nVertices, nVertexLimit,
+                                            s.nExpectedFraction, pathname);
+                    continue;
+                }
+                if (p[1] == 'n')
+                {
+                    p = ReadElementRun<'n'>(p, text, pNormals, s.nNormals, nNormalLimit, s.nExpectedFraction,
+                                            pathname);
+                    continue;
+                }
+                if (p[1] == 't')
+                {
+                    p = ReadElementRun<'t'>(p, text, pTexcoords, s.nTexcoords, nTexcoordLimit,
+                                            s.nExpectedFraction, pathname);
+                    continue;
+                }
+            }
+            break;
+        case 'f':
+            p = ReadFaces(p, s, form, text, pathname);
             continue;
+        default:
+            break;
         }
         const char* const pWord = p;  // the statement's first word
         while (++p < pEnd && !IsSpace(*p))
@@ -1123,29 +1220,11 @@ void CGlmModel::_glmSecondPass(std::string_view text)
             {
                 if (s.nVertices >= nVertexLimit) OverrunAt(text, pathname, pWord);
                 s.nVertices++;
-                p = ReadFloatsAt<3>(p, text, pVertices + std::size_t(s.nVertices) * 3, s_pszReader, pathname);
-            }
-            else if (pWord[1] == 'n')
-            {
-                if (s.nNormals >= nNormalLimit) OverrunAt(text, pathname, pWord);
-                s.nNormals++;
-                p = ReadFloatsAt<3>(p, text, pNormals + std::size_t(s.nNormals) * 3, s_pszReader, pathname);
-            }
-            else if (pWord[1] == 't')
-            {
-                if (s.nTexcoords >= nTexcoordLimit) OverrunAt(text, pathname, pWord);
-                s.nTexcoords++;
-                p = ReadFloatsAt<2>(p, text, pTexcoords + std::size_t(s.nTexcoords) * 2, s_pszReader,
-                                    pathname);
+                p = ReadFloatsAt<3>(p, text, pVertices + std::size_t(s.nVertices) * 3, s.nExpectedFraction,
+                                    s_pszReader, pathname);
             }
             p = NextLine(p, pEnd);
             break;
-        case 'f':
-        {
-            const FaceText face{text, &pathname, pWord, SkipLineBlanks(p, pEnd)};
-            p = NextLine(ReadAnyFace(s, face, form), pEnd);
-            break;
-        }
         case 'g':
         {
             CTextCursor cursor(text);
