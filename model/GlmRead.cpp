@@ -266,6 +266,7 @@ std::string_view FirstWord(std::string_view text)
                                                          unsigned& nExpected)
 {
     static constexpr double s_dInverses[] = {1e-0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8};
+    static constexpr float s_fPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
     static constexpr std::uint64_t s_nTens[] = {1,      10,      100,      1000,     10000,
                                                 100000, 1000000, 10000000, 100000000};
     if (pEnd - p < 20) return nullptr;
@@ -294,6 +295,14 @@ std::string_view FirstWord(std::string_view text)
     }
     if (!IsSpace(*p)) return nullptr;
     const std::uint64_t nMantissa = nWhole * s_nTens[nFraction] + nPart;
+    if (nMantissa < (std::uint64_t(1) << 24)) [[likely]]
+    {
+        // Both the mantissa and the power of ten are exact floats, so their quotient is the
+        // correctly rounded value.
+        const float f = static_cast<float>(nMantissa) / s_fPowers[nFraction];
+        fValue = bNegative ? -f : f;
+        return p;
+    }
     if (nMantissa >= (std::uint64_t(1) << 53)) return nullptr;
     const double d = static_cast<double>(nMantissa) * s_dInverses[nFraction];
     std::uint64_t nBits;
@@ -507,10 +516,11 @@ inline unsigned CountBits(std::uint64_t n)
     return static_cast<unsigned>((n * 0x0101010101010101ull) >> 56);
 }
 
-// The number of words on the line from p when the line holds nothing but words that begin
-// with a digit and consist of digits, '/', '-' and '+' (the usual face line); 0 otherwise,
-// when the caller counts word by word. Upon exit pLineEnd is the line's end (its line feed, or
-// pEnd) when the count is not 0. Sixteen characters at a time where the machine allows.
+// The number of words on the line from p when every word of the line begins with a digit (the
+// usual face line), which is then the number of corners that counting word by word finds; 0
+// otherwise, when the caller counts word by word. Upon exit pLineEnd is the line's end (its
+// line feed, or pEnd) when the count is not 0. Sixteen characters at a time where the machine
+// allows (the characters of the last few are checked more strictly, one by one).
 inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd, const char*& pLineEnd)
 {
     std::uint64_t nWords = 0;
@@ -519,31 +529,27 @@ inline std::uint64_t CountSimpleCorners(const char* p, const char* pEnd, const c
     // The word starts of four blocks of sixteen characters are counted at once.
     std::uint64_t nStartBits = 0;
     unsigned nShift = 0;
-    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), ret = _mm_set1_epi8('\r');
-    const __m128i newline = _mm_set1_epi8('\n'), minus = _mm_set1_epi8('-'), plus = _mm_set1_epi8('+');
+    const __m128i space = _mm_set1_epi8(' '), newline = _mm_set1_epi8('\n');
     // Ranges by signed comparison after a shift that moves the range's start to -128.
-    const __m128i slashShift = _mm_set1_epi8(static_cast<char>(0x80 - '/'));
-    const __m128i slashLimit = _mm_set1_epi8(static_cast<char>(0x80 + ('9' - '/') + 1 - 256));
+    const __m128i controlShift = _mm_set1_epi8(static_cast<char>(0x80 - '\t'));  // tab to carriage return
+    const __m128i controlLimit = _mm_set1_epi8(static_cast<char>(0x80 + ('\r' - '\t') + 1 - 256));
     const __m128i digitShift = _mm_set1_epi8(static_cast<char>(0x80 - '0'));
     const __m128i digitLimit = _mm_set1_epi8(static_cast<char>(0x80 + ('9' - '0') + 1 - 256));
     for (; pEnd - p >= 16; p += 16)
     {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const unsigned nNewlines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
-        const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab)),
-                                           _mm_cmpeq_epi8(v, ret));
-        const __m128i digitOrSlash = _mm_cmplt_epi8(_mm_add_epi8(v, slashShift), slashLimit);
+        // Blanks as IsSpace has them (the line feed among them ends the line anyway).
+        const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v, space),
+                                           _mm_cmplt_epi8(_mm_add_epi8(v, controlShift), controlLimit));
         const __m128i digit = _mm_cmplt_epi8(_mm_add_epi8(v, digitShift), digitLimit);
-        const __m128i allowed = _mm_or_si128(_mm_or_si128(blank, digitOrSlash),
-                                             _mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)));
         const unsigned nBlanks = static_cast<unsigned>(_mm_movemask_epi8(blank));
-        const unsigned nAllowed = static_cast<unsigned>(_mm_movemask_epi8(allowed));
         const unsigned nDigits = static_cast<unsigned>(_mm_movemask_epi8(digit));
         const unsigned nLine =
             nNewlines ? (nNewlines & (0u - nNewlines)) - 1 : 0xFFFFu;  // before the line end
         const unsigned nStarts = ~nBlanks & nLine & ((nBlanks << 1) | nPreviousBlank);
         nStartBits |= std::uint64_t(nStarts) << nShift;
-        nBad |= (nLine & ~nAllowed) | (nStarts & ~nDigits);
+        nBad |= nStarts & ~nDigits;
         if (nNewlines)
         {
             pLineEnd = p + __builtin_ctz(nNewlines);
