@@ -7,12 +7,12 @@
 #include <tiny_obj_loader.h>  // tinyobj::LoadObj, the independent reader
 
 #include <algorithm>  // copy of corner numbers
-#include <array>      // positions
+#include <array>      // corner numbers compared
 #include <cmath>      // sin, cos for the generated mesh
 #include <regex>      // counts in the output of assimp info
 #include <sstream>    // mesh text
 #include <string>     // texts
-#include <vector>     // meshes
+#include <vector>     // tinyobjloader's arrays
 
 namespace
 {
@@ -20,57 +20,31 @@ namespace
 using cubatro::test::CModelFileTest;
 using cubatro::test::RunCommand;
 
-// A torus of 12 by 8 quads, its first ring split into triangles, and a pentagon above it: faces
-// of three, four and five corners (numbered from 0, counter-clockwise).
-struct Mesh
+// A mesh generated here, as PLY or OFF text: a torus of 12 by 8 quads, its first ring split
+// into triangles, and a pentagon above it, so that faces of three, four and five corners occur.
+std::string MeshText(const std::string& format)
 {
-    std::vector<std::array<double, 3>> vertices;
-    std::vector<std::vector<int>> faces;
-};
-
-Mesh MakeMesh()
-{
-    Mesh mesh;
+    std::ostringstream body;
     for (int k = 0; k < 96; k++)
     {
         const double u = 2 * M_PI * (k / 8) / 12, v = 2 * M_PI * (k % 8) / 8, r = 1.0 + 0.3 * std::cos(v);
-        mesh.vertices.push_back({r * std::cos(u), 0.3 * std::sin(v), r * std::sin(u)});
-    }
-    for (int k = 0; k < 96; k++)
-    {
-        const int a = k, b = (k + 8) % 96, c = (k + 8) / 8 % 12 * 8 + (k + 1) % 8,
-                  d = k / 8 * 8 + (k + 1) % 8;
-        if (k < 8)
-            mesh.faces.insert(mesh.faces.end(), {{a, b, c}, {a, c, d}});
-        else
-            mesh.faces.push_back({a, b, c, d});
+        body << r * std::cos(u) << ' ' << 0.3 * std::sin(v) << ' ' << r * std::sin(u) << '\n';
     }
     for (int k = 0; k < 5; k++)
-        mesh.vertices.push_back({0.4 * std::cos(2 * M_PI * k / 5), 2.0, -0.4 * std::sin(2 * M_PI * k / 5)});
-    mesh.faces.push_back({96, 97, 98, 99, 100});
-    return mesh;
-}
-
-// The mesh as PLY or OFF text.
-std::string MeshText(const Mesh& mesh, const std::string& format)
-{
-    std::ostringstream out;
-    if (format == "ply")
-        out << "ply\nformat ascii 1.0\nelement vertex " << mesh.vertices.size()
-            << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << mesh.faces.size()
-            << "\nproperty list uchar int vertex_indices\nend_header\n";
-    else
-        out << "OFF\n" << mesh.vertices.size() << ' ' << mesh.faces.size() << " 0\n";
-    for (const auto& v : mesh.vertices)
-        out << v[0] << ' ' << v[1] << ' ' << v[2] << '\n';
-    for (const auto& f : mesh.faces)
+        body << 0.4 * std::cos(2 * M_PI * k / 5) << " 2 " << -0.4 * std::sin(2 * M_PI * k / 5) << '\n';
+    for (int k = 0; k < 96; k++)
     {
-        out << f.size();
-        for (int i : f)
-            out << ' ' << i;
-        out << '\n';
+        const int b = (k + 8) % 96, c = (k + 8) / 8 % 12 * 8 + (k + 1) % 8, d = k / 8 * 8 + (k + 1) % 8;
+        if (k < 8)
+            body << "3 " << k << ' ' << b << ' ' << c << "\n3 " << k << ' ' << c << ' ' << d << '\n';
+        else
+            body << "4 " << k << ' ' << b << ' ' << c << ' ' << d << '\n';
     }
-    return out.str();
+    body << "5 96 97 98 99 100\n";
+    if (format == "off") return "OFF\n101 105 0\n" + body.str();
+    return "ply\nformat ascii 1.0\nelement vertex 101\nproperty float x\nproperty float y\nproperty float z\n"
+           "element face 105\nproperty list uchar int vertex_indices\nend_header\n" +
+           body.str();
 }
 
 // Expects `model` to hold what tinyobjloader reads from the file `path`, its polygons fanned
@@ -133,7 +107,7 @@ protected:
                 << output;
         };
         const bool bStl = format == "stl";
-        Put(bStl ? "mesh.ply" : "mesh." + format, MeshText(MakeMesh(), bStl ? "ply" : format));
+        Put(bStl ? "mesh.ply" : "mesh." + format, MeshText(format));
         if (bStl) convert("mesh.ply", "mesh.stl");
         convert("mesh." + format, "mesh.obj");
         return Load("mesh.obj");
