@@ -1,4 +1,5 @@
-// CubatroApp: the working-directory rule, start-up and the idle loop.
+// CubatroApp: start-up and the idle loop (the entry point and the working-directory rule are
+// in Main.cpp).
 #include "app/CubatroApp.h"
 
 #include "app/CubatroView.h"       // CCubatroView, repainted from idle time
@@ -8,15 +9,10 @@
 #include <wx/cmdline.h>  // wxCmdLineParser for the optional document
 #include <wx/msgdlg.h>   // wxMessageBox
 
-#include <cstdio>    // std::fwrite to standard error
-#include <unistd.h>  // chdir for the working-directory rule
+#include <cstdio>  // std::fwrite to standard error
 
 namespace
 {
-// The game's files are found in "debug" below the start directory when it exists; the change
-// happens before main, and silently fails otherwise.
-const bool g_bInDebugDirectory = ::chdir("debug") == 0;
-
 // A failed check inside the toolkit is written to standard error; a game never stops on it.
 void AssertToStandardError(const wxString& file, int nLine, const wxString& func, const wxString& cond,
                            const wxString& msg)
@@ -25,8 +21,6 @@ void AssertToStandardError(const wxString& file, int nLine, const wxString& func
                  cond.utf8_str().data(), func.utf8_str().data(), msg.utf8_str().data());
 }
 }  // namespace
-
-wxIMPLEMENT_APP(CCubatroApp);
 
 CCubatroApp::CCubatroApp()
 {
@@ -38,7 +32,6 @@ CCubatroApp::CCubatroApp()
 
 bool CCubatroApp::OnInit()
 {
-    (void)g_bInDebugDirectory;
     plat::SetMessageBoxSink(
         [](std::string_view text)
         {

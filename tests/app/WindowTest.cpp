@@ -50,6 +50,16 @@ protected:
         EXPECT_EQ(m_pGame->Wait(kStartSeconds), 0) << m_pGame->Stderr();
     }
 
+    // Holds a key for a while, lets go and takes a picture of the window once it has settled.
+    SShot Hold(const std::string& window, const std::string& key, double dSeconds)
+    {
+        EXPECT_TRUE(m_pGame->KeyDown(window, key));
+        Pause(dSeconds);
+        EXPECT_TRUE(m_pGame->KeyUp(key));
+        Pause(0.3);
+        return m_pGame->Shot(window).value_or(SShot{});
+    }
+
     static std::unique_ptr<CXServer> s_pServer;
     CTempDir m_dir;
     std::unique_ptr<CGameProcess> m_pGame;
@@ -69,6 +79,19 @@ double MarbleShare(const SShot& shot)
             n += nMin > 90 && nMax - nMin < 24;
         }
     return double(n) / (double(shot.nWidth) * shot.nHeight);
+}
+
+// Pixels of the player's green mark: green well above red and blue.
+long GreenPixels(const SShot& shot)
+{
+    long n = 0;
+    for (int y = 0; y < shot.nHeight; y++)
+        for (int x = 0; x < shot.nWidth; x++)
+        {
+            const auto p = shot.At(x, y);
+            n += p[1] > 80 && p[1] > p[0] + 40 && p[1] > p[2] + 40;
+        }
+    return n;
 }
 }  // namespace
 
@@ -261,4 +284,51 @@ TEST_F(WindowTest, InstalledGameStartsFromItsDesktopEntry)
     ASSERT_TRUE(shot);
     EXPECT_GT(MarbleShare(*shot), 0.10);
     Quit(*window);
+}
+
+TEST_F(WindowTest, F1TurnsTheFloorEdgeOffAndOnAgainAtEachPress)
+{
+    const std::string window = StartPlaying();
+    Pause(1.0);
+    // The player starts with its back to the near edge of the floor. Whole pictures are compared:
+    // off the floor the floor rises out of the lower part. Only the far block rolls meanwhile.
+    const SShot start = m_pGame->Shot(window).value_or(SShot{});
+    const SShot blocked = Hold(window, "Down", 0.8);
+    EXPECT_LT(SShot::Difference(start, blocked, 0.0, 1.0), 2.0);
+    ASSERT_TRUE(m_pGame->Key(window, "F1"));  // edges off: the player backs off the floor
+    const SShot off = Hold(window, "Down", 0.8);
+    EXPECT_GT(SShot::Difference(blocked, off, 0.0, 1.0), 5.0);
+    ASSERT_TRUE(m_pGame->Key(window, "F1"));  // edges on: off the floor, every step is refused
+    const SShot on = Hold(window, "Down", 0.8);
+    EXPECT_LT(SShot::Difference(off, on, 0.0, 1.0), 2.0);
+    Quit(window);
+}
+
+TEST_F(WindowTest, F2TurnsCubeCollisionOffAtEachPress)
+{
+    const std::string window = StartPlaying();
+    Pause(1.0);
+    // Without the floor's edges only the cubes can stop the walk toward the far end.
+    ASSERT_TRUE(m_pGame->Key(window, "F1"));
+    ASSERT_TRUE(m_pGame->Key(window, "F2"));
+    ASSERT_TRUE(m_pGame->Key(window, "F2"));  // off and on again: the block stops the player
+    const SShot stopped = Hold(window, "Up", 9.0);
+    EXPECT_GT(MarbleShare(stopped), 0.10);
+    ASSERT_TRUE(m_pGame->Key(window, "F2"));  // off: through the block into the dark beyond it
+    const SShot through = Hold(window, "Up", 9.0);
+    EXPECT_LT(MarbleShare(through), 0.08);  // only the player is left in sight
+    Quit(window);
+}
+
+TEST_F(WindowTest, ShiftDeleteAndNumericPadKeysLeaveTheMarkWhileDeleteFiresIt)
+{
+    const std::string window = StartPlaying();
+    Pause(1.0);
+    // Held a moment each, so that frames run while the key is down.
+    const long nMarked = GreenPixels(Hold(window, "End", 0.3));  // a green mark on the tile underfoot
+    EXPECT_GT(nMarked, 200);
+    for (const char* pszKeys : {"shift+Delete", "KP_Add", "KP_Subtract"})
+        EXPECT_GT(GreenPixels(Hold(window, pszKeys, 0.3)), nMarked / 2) << pszKeys;
+    EXPECT_LT(GreenPixels(Hold(window, "Delete", 0.3)), nMarked / 10);
+    Quit(window);
 }
