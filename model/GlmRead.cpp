@@ -156,6 +156,26 @@ std::string_view FirstWord(std::string_view text)
     return static_cast<unsigned>(p - pStart);
 }
 
+// The number of digits before the first other character among eight characters read as one
+// number (the first in the lowest byte) and given as offsets from '0'.
+[[gnu::always_inline]] inline unsigned LeadingDigits(std::uint64_t nOffsets)
+{
+    const std::uint64_t nOthers =
+        (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
+    return nOthers ? static_cast<unsigned>(__builtin_ctzll(nOthers)) / 8 : 8;
+}
+
+// The value of the first nCount (0 to 8) of eight digits given as for LeadingDigits.
+[[gnu::always_inline]] inline std::uint64_t DigitsValue(std::uint64_t nOffsets, unsigned nCount)
+{
+    // The digits to the high bytes, the low bytes become leading zeros.
+    std::uint64_t v = nCount ? nOffsets << (8 * (8 - nCount)) : 0;
+    v = v * 10 + (v >> 8);
+    return (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+            (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+           32;
+}
+
 // Reads the digits among the eight characters at p (pEnd - p >= 8) up to the first other
 // character at once; returns how many there are, 8 when all eight are digits, and their value.
 [[gnu::always_inline]] inline unsigned ReadEightDigits(const char* p, std::uint64_t& nValue)
@@ -252,16 +272,20 @@ std::string_view FirstWord(std::string_view text)
 
 // Converts the number at p when it has the form most programs print, [-] 1 to 8 digits, a
 // point and 1 to 8 digits, followed by a blank, and at least 20 characters of text remain.
-// The whole digits are read one by one (there are seldom more than two or three); the fraction
-// digits, eight characters at once. Like the corner numbers, the fractions of a file seldom
-// change length: when a fraction has the length of the one before (nExpected, kept by the
-// caller), the position after it is taken from nExpected behind a predicted branch, so that the
-// next number can be read before this one is converted. The mantissa is exact in double
-// precision; multiplied by the nearest double to the power of ten (far cheaper than a
-// division) it is within two units of the last place of the exact value. Rounding that to float
-// therefore gives the correctly rounded float unless it lies within a few units of a float
-// midpoint: those rare cases are left to the general conversion. Returns the position after the
-// number, or null.
+// Like the corner numbers, the fractions of a file seldom change length: when a fraction has
+// the length of the one before (nExpected, kept by the caller), the position after it is taken
+// from nExpected behind a predicted branch, so that the next number can be read before this one
+// is converted.
+//   - One whole digit and up to six fraction digits (the most common form) are read as one
+//     eight-character number with the point taken out.
+//   - Otherwise the whole digits are read one by one (there are seldom more than two or three)
+//     and the fraction digits eight characters at once.
+// A mantissa below 2^24 and the power of ten (at most 10^8) are both exact floats, so their
+// quotient is the correctly rounded value. A larger mantissa is exact in double precision;
+// multiplied by the nearest double to the power of ten it is within two units of the last place
+// of the exact value, so rounding that to float gives the correctly rounded float unless it lies
+// within a few units of a float midpoint: those rare cases are left to the general conversion.
+// Returns the position after the number, or null.
 [[gnu::always_inline]] inline const char* FastFixedFloat(const char* p, const char* const pEnd, float& fValue,
                                                          unsigned& nExpected)
 {
@@ -272,6 +296,33 @@ std::string_view FirstWord(std::string_view text)
     if (pEnd - p < 20) return nullptr;
     const bool bNegative = *p == '-';
     p += bNegative;
+    if constexpr (std::endian::native == std::endian::little)
+    {
+        if (p[1] == '.')  // one whole digit, the most common form: all digits as one number
+        {
+            std::uint64_t nChunk;
+            std::memcpy(&nChunk, p, sizeof nChunk);
+            // The whole digit and the fraction digits after it; the top byte, 0, is no digit.
+            const std::uint64_t nOffsets = ((nChunk & 0xFF) | ((nChunk >> 16) << 8)) ^ 0x3030303030303030ull;
+            unsigned nCount = LeadingDigits(nOffsets);  // at most 7
+            if (nCount == nExpected + 1) [[likely]]
+            {
+                unsigned nAdvance = nExpected + 1;
+                __asm__ volatile("" : "+r"(nAdvance));  // keeps the branch: the advance is known early
+                nCount = nAdvance;
+            }
+            else
+            {
+                if (nCount < 2) return nullptr;
+                nExpected = nCount - 1;
+            }
+            p += nCount + 1;
+            if (!IsSpace(*p)) return nullptr;
+            const float f = static_cast<float>(DigitsValue(nOffsets, nCount)) / s_fPowers[nCount - 1];
+            fValue = bNegative ? -f : f;
+            return p;
+        }
+    }
     std::uint64_t nWhole = 0;
     const char* const pWhole = p;
     for (unsigned d; p < pWhole + 9 && (d = static_cast<unsigned>(*p - '0')) < 10u; p++)
