@@ -96,15 +96,6 @@ inline std::string Literal(const std::string& text)
     return pattern;
 }
 
-// Names of the groups of `model` in list order.
-inline std::vector<std::string> GroupNames(const CGlmModel& model)
-{
-    std::vector<std::string> names;
-    for (const GlmGroup* p = model.groups.get(); p; p = p->next.get())
-        names.push_back(p->name);
-    return names;
-}
-
 // Scratch directory with models written into it and read back.
 class CModelFileTest : public ::testing::Test
 {
