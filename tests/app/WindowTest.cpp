@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 using cubatro::test::CGameProcess;
@@ -19,6 +21,33 @@ namespace
 {
 constexpr double kStartSeconds = 40.0;  // deadline for windows and exits: far beyond what they need
 const char* const kGameWindow = "^Sans titre - Cubatro$";
+
+// Fraction of pixels that look like the marble: light and grey.
+double MarbleShare(const SShot& shot)
+{
+    long n = 0;
+    for (int y = 0; y < shot.nHeight; y++)
+        for (int x = 0; x < shot.nWidth; x++)
+        {
+            const auto p = shot.At(x, y);
+            const int nMax = std::max({p[0], p[1], p[2]}), nMin = std::min({p[0], p[1], p[2]});
+            n += nMin > 90 && nMax - nMin < 24;
+        }
+    return double(n) / (double(shot.nWidth) * shot.nHeight);
+}
+
+// Pixels of the player's green mark: green well above red and blue.
+long GreenPixels(const SShot& shot)
+{
+    long n = 0;
+    for (int y = 0; y < shot.nHeight; y++)
+        for (int x = 0; x < shot.nWidth; x++)
+        {
+            const auto p = shot.At(x, y);
+            n += p[1] > 80 && p[1] > p[0] + 40 && p[1] > p[2] + 40;
+        }
+    return n;
+}
 
 class WindowTest : public ::testing::Test
 {
@@ -60,6 +89,21 @@ protected:
         return m_pGame->Shot(window).value_or(SShot{});
     }
 
+    // Pictures of the window until one satisfies bDone, for up to kStartSeconds; the last one.
+    SShot ShotWhen(const std::string& window, const std::function<bool(const SShot&)>& bDone)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kStartSeconds);
+        SShot shot;
+        do
+            shot = m_pGame->Shot(window).value_or(SShot{});
+        while (!bDone(shot) && std::chrono::steady_clock::now() < deadline);
+        return shot;
+    }
+    SShot ShotOfTheScene(const std::string& window)  // once the scene is drawn
+    {
+        return ShotWhen(window, [](const SShot& shot) { return MarbleShare(shot) > 0.10; });
+    }
+
     static std::unique_ptr<CXServer> s_pServer;
     CTempDir m_dir;
     std::unique_ptr<CGameProcess> m_pGame;
@@ -67,32 +111,6 @@ protected:
 
 std::unique_ptr<CXServer> WindowTest::s_pServer;
 
-// Fraction of pixels that look like the marble: light and grey.
-double MarbleShare(const SShot& shot)
-{
-    long n = 0;
-    for (int y = 0; y < shot.nHeight; y++)
-        for (int x = 0; x < shot.nWidth; x++)
-        {
-            const auto p = shot.At(x, y);
-            const int nMax = std::max({p[0], p[1], p[2]}), nMin = std::min({p[0], p[1], p[2]});
-            n += nMin > 90 && nMax - nMin < 24;
-        }
-    return double(n) / (double(shot.nWidth) * shot.nHeight);
-}
-
-// Pixels of the player's green mark: green well above red and blue.
-long GreenPixels(const SShot& shot)
-{
-    long n = 0;
-    for (int y = 0; y < shot.nHeight; y++)
-        for (int x = 0; x < shot.nWidth; x++)
-        {
-            const auto p = shot.At(x, y);
-            n += p[1] > 80 && p[1] > p[0] + 40 && p[1] > p[2] + 40;
-        }
-    return n;
-}
 }  // namespace
 
 TEST_F(WindowTest, GameAndFpsWindowsAppearAndEscapeQuits)
@@ -289,10 +307,9 @@ TEST_F(WindowTest, InstalledGameStartsFromItsDesktopEntry)
 TEST_F(WindowTest, F1TurnsTheFloorEdgeOffAndOnAgainAtEachPress)
 {
     const std::string window = StartPlaying();
-    Pause(1.0);
     // The player starts with its back to the near edge of the floor. Whole pictures are compared:
     // off the floor the floor rises out of the lower part. Only the far block rolls meanwhile.
-    const SShot start = m_pGame->Shot(window).value_or(SShot{});
+    const SShot start = ShotOfTheScene(window);
     const SShot blocked = Hold(window, "Down", 0.8);
     EXPECT_LT(SShot::Difference(start, blocked, 0.0, 1.0), 2.0);
     ASSERT_TRUE(m_pGame->Key(window, "F1"));  // edges off: the player backs off the floor
@@ -307,7 +324,7 @@ TEST_F(WindowTest, F1TurnsTheFloorEdgeOffAndOnAgainAtEachPress)
 TEST_F(WindowTest, F2TurnsCubeCollisionOffAtEachPress)
 {
     const std::string window = StartPlaying();
-    Pause(1.0);
+    ShotOfTheScene(window);
     // Without the floor's edges only the cubes can stop the walk toward the far end.
     ASSERT_TRUE(m_pGame->Key(window, "F1"));
     ASSERT_TRUE(m_pGame->Key(window, "F2"));
@@ -323,12 +340,18 @@ TEST_F(WindowTest, F2TurnsCubeCollisionOffAtEachPress)
 TEST_F(WindowTest, ShiftDeleteAndNumericPadKeysLeaveTheMarkWhileDeleteFiresIt)
 {
     const std::string window = StartPlaying();
-    Pause(1.0);
-    // Held a moment each, so that frames run while the key is down.
-    const long nMarked = GreenPixels(Hold(window, "End", 0.3));  // a green mark on the tile underfoot
+    ShotOfTheScene(window);
+    ASSERT_TRUE(m_pGame->KeyDown(window, "End"));  // a green mark on the tile underfoot
+    const long nMarked =
+        GreenPixels(ShotWhen(window, [](const SShot& shot) { return GreenPixels(shot) > 200; }));
+    ASSERT_TRUE(m_pGame->KeyUp("End"));
     EXPECT_GT(nMarked, 200);
     for (const char* pszKeys : {"shift+Delete", "KP_Add", "KP_Subtract"})
-        EXPECT_GT(GreenPixels(Hold(window, pszKeys, 0.3)), nMarked / 2) << pszKeys;
-    EXPECT_LT(GreenPixels(Hold(window, "Delete", 0.3)), nMarked / 10);
+        EXPECT_GT(GreenPixels(Hold(window, pszKeys, 0.5)), nMarked / 2) << pszKeys;
+    ASSERT_TRUE(m_pGame->KeyDown(window, "Delete"));
+    EXPECT_LT(
+        GreenPixels(ShotWhen(window, [&](const SShot& shot) { return GreenPixels(shot) < nMarked / 10; })),
+        nMarked / 10);
+    ASSERT_TRUE(m_pGame->KeyUp("Delete"));
     Quit(window);
 }
