@@ -38,18 +38,48 @@ void Pause(double dSeconds)
 
 CXServer::CXServer(const std::string& strExtraOptions)
 {
+    // Xvfb's own search for a free display starts at 0 and races with servers started at the same
+    // time by other tests; each server here asks for a number of its own, drawn from the process
+    // id, and takes the next one when that is taken (the server then ends without telling it).
+    for (int nAttempt = 0; nAttempt < 20 && m_strDisplay.empty(); nAttempt++)
+    {
+        const int nDisplay = 100 + (int(::getpid()) * 7 + nAttempt) % 900;
+        if (!Launch(nDisplay, strExtraOptions)) continue;
+        // The number comes when the server listens; wait until it also answers a client, so that
+        // a loaded machine does not start the game before the display can take it.
+        const std::string display = ":" + std::to_string(nDisplay);
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < deadline && m_strDisplay.empty())
+        {
+            if (RunCommand("xdpyinfo -display " + display + " >/dev/null 2>&1") == 0)
+                m_strDisplay = display;
+            else
+                Pause(0.1);
+        }
+    }
+}
+
+bool CXServer::Launch(int nDisplay, const std::string& strExtraOptions)
+{
+    if (m_pid > 0)
+    {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
     int fds[2];
-    if (::pipe(fds) != 0) return;
+    if (::pipe(fds) != 0) return false;
     m_pid = ::fork();
     if (m_pid == 0)
     {
         ::close(fds[0]);
         const int nNull = ::open("/dev/null", O_WRONLY);
-        const int nLog = ::open((m_dir / "xvfb.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int nLog = ::open((m_dir / "xvfb.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         ::dup2(nNull, 1);
         ::dup2(nLog, 2);
-        const std::string command = "exec Xvfb -displayfd " + std::to_string(fds[1]) +
-                                    " -screen 0 1024x768x24 -nolisten tcp " + strExtraOptions;
+        const std::string command = "exec Xvfb :" + std::to_string(nDisplay) + " -displayfd " +
+                                    std::to_string(fds[1]) + " -screen 0 1024x768x24 -nolisten tcp " +
+                                    strExtraOptions;
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -59,20 +89,7 @@ CXServer::CXServer(const std::string& strExtraOptions)
     while (::read(fds[0], &c, 1) == 1 && c != '\n')
         number += c;
     ::close(fds[0]);
-    if (number.empty()) return;
-    // The number comes when the server listens; wait until it also answers a client, so that
-    // a loaded machine does not start the game before the display can take it.
-    const std::string display = ":" + number;
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (Clock::now() < deadline)
-    {
-        if (RunCommand("xdpyinfo -display " + display + " >/dev/null 2>&1") == 0)
-        {
-            m_strDisplay = display;
-            return;
-        }
-        Pause(0.1);
-    }
+    return number == std::to_string(nDisplay);
 }
 
 std::string CXServer::Health() const

@@ -1,11 +1,11 @@
 // GameWindow: the real game program under a virtual X server, driven by xdotool.
 //
-// CXServer starts Xvfb on a free display (Xvfb picks it and tells us through -displayfd) and
-// stops it at the end. CGameProcess starts the game in a directory of its own, with the X
-// server as its display, and collects its standard output and error. Every wait has a
-// deadline, so that a test that goes wrong fails instead of hanging.
+// CXServer starts Xvfb on a free display (a number drawn from the process id, the next one when
+// it is taken; Xvfb tells through -displayfd when it listens) and stops it at the end. CGameProcess starts
+// the game in a directory of its own, with the X server as its display, and collects its standard output and
+// error. Every wait has a deadline, so that a test that goes wrong fails instead of hanging.
 #pragma once
-#include "TempDir.h"      // CTempDir for the server's log
+#include "TempDir.h"  // CTempDir for the server's log
 
 #include <sys/types.h>  // pid_t
 
@@ -32,6 +32,8 @@ public:
     std::string Health() const;  // whether the server answers now, and what it logged
 
 private:
+    bool Launch(int nDisplay, const std::string& strExtraOptions);  // a server on :nDisplay once it listens
+
     CTempDir m_dir;            // holds the server's log
     pid_t m_pid = -1;          // the Xvfb process
     std::string m_strDisplay;  // its display name
