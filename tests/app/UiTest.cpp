@@ -14,13 +14,12 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>    // wxButton, the about box's OK
 #include <wx/dcmemory.h>  // wxMemoryDC over a bitmap
+#include <wx/dialog.h>    // wxDialog, the box found among the top-level windows
+#include <wx/evtloop.h>   // wxGUIEventLoop, run while waiting
 #include <wx/menu.h>      // wxMenuBar
 #include <wx/statbmp.h>   // wxStaticBitmap
 #include <wx/stattext.h>  // wxStaticText
 #include <wx/timer.h>     // wxTimer, the safety deadline of a modal box
-
-#include <wx/dialog.h>    // wxDialog, the box found among the top-level windows
-#include <wx/evtloop.h>   // wxGUIEventLoop, run while waiting
 #include <wx/toplevel.h>  // wxTopLevelWindows
 
 #include <unistd.h>  // getpid: the frame's windows among the server's
