@@ -47,11 +47,25 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own; Xvfb picks a free number and writes it to us when it listens.
-Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 300); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
+# A display of our own. Xvfb's own search for a free number races with servers started at the
+# same moment by others, so ask for a number drawn from our process id, and take the next one
+# when that is taken (the server then ends without writing its number).
+for attempt in $(seq 0 19); do
+  number=$((100 + ($$ * 7 + attempt) % 900))
+  Xvfb ":$number" -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$work/display" 2>>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 300); do
+    [[ -s $work/display ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [[ $(head -1 "$work/display") == "$number" ]] && break
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+done
+[[ -n $xvfb_pid ]] || fail "no X server would start; its log: $(tail -5 "$work/xvfb.log")"
+export DISPLAY=:$number
 for _ in $(seq 300); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "the X server $DISPLAY does not answer"
 
