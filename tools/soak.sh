@@ -99,34 +99,35 @@ held=(Up Down Left Right End Delete F1 F2)
 
 # One random action; RANDOM is seeded for replay.
 declare -A kinds
+count() { kinds[$1]=$((${kinds[$1]:-0} + 1)); }
 act() {
   local r=$((RANDOM % 100)) k
   if ((r < 55)); then
-    kinds[key]=$((${kinds[key]:-0} + 1))
+    count key
     k=${keys[RANDOM % ${#keys[@]}]}
     xdotool windowfocus "$game" key --window "$game" "$k" 2>/dev/null
   elif ((r < 70)); then
-    kinds[held]=$((${kinds[held]:-0} + 1))
+    count held
     k=${held[RANDOM % ${#held[@]}]}
     xdotool windowfocus "$game" keydown --window "$game" "$k" sleep "0.$((RANDOM % 9 + 1))" keyup "$k" 2>/dev/null
   elif ((r < 76)); then
-    kinds[repeated]=$((${kinds[repeated]:-0} + 1))
+    count repeated
     k=${held[RANDOM % ${#held[@]}]}
     xdotool windowfocus "$game" key --window "$game" --repeat $((RANDOM % 30 + 2)) --delay 15 "$k" 2>/dev/null
   elif ((r < 83)); then
-    kinds[resize]=$((${kinds[resize]:-0} + 1))
+    count resize
     xdotool windowsize "$game" 1 1 sleep 0.3 windowsize "$game" $((RANDOM % 600 + 200)) $((RANDOM % 400 + 150)) \
       sleep 0.3 windowsize "$game" 800 600 2>/dev/null
   elif ((r < 88)); then
-    kinds[minimise]=$((${kinds[minimise]:-0} + 1))
+    count minimise
     xdotool windowunmap "$game" sleep "0.$((RANDOM % 9 + 1))" windowmap "$game" 2>/dev/null
   elif ((r < 95)); then
-    kinds[focus]=$((${kinds[focus]:-0} + 1))
+    count focus
     # A key pressed in the game, released while another window has the focus.
     xdotool windowfocus "$game" keydown --window "$game" Up windowfocus "$fps" sleep 0.2 keyup Up \
       windowfocus "$game" 2>/dev/null
   else
-    kinds[about]=$((${kinds[about]:-0} + 1))
+    count about
     xdotool windowfocus "$game" key --window "$game" alt+question sleep 0.5 key Return 2>/dev/null
     local about=
     for _ in $(seq 50); do
