@@ -84,6 +84,9 @@ for t in "${targets[@]}"; do
     input=$(sed -n 's/.*Test unit written to //p' "$log" | tail -1)
     result="FAILED (exit $rc)${what:+: $what}; input ${input:-in $findings/}; log $log"
     status=1
+  elif [ -z "$cov" ]; then
+    result="FAILED: the fuzzer saw no coverage (the build lost its instrumentation); log $log"
+    status=1
   fi
   printf '%-8s %10s %8s %8s %8s  %s\n' "$t" "${runs:-?}" "${speed:-?}" "${cov:-?}" "${ft:-?}" "$result"
 done
