@@ -73,7 +73,7 @@ const std::string& ScratchDir()
     {
         const bool bShm = ::access("/dev/shm", W_OK) == 0;
         std::string pattern = (bShm ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string()) +
-                              "/cubatro-fuzz-XXXXXX";
+                              "/cubatro-fuzz-" + std::to_string(::getpid()) + "-XXXXXX";
         if (!::mkdtemp(pattern.data())) Fail("fuzz: mkdtemp");
         return pattern;
     }();

@@ -14,8 +14,8 @@
 namespace cubatro::fuzz
 {
 
-// A directory of this process under /dev/shm (else the system's temporary directory), made on
-// first use and removed at exit.
+// A directory of this process, cubatro-fuzz-<pid>-<random> under /dev/shm (else the system's
+// temporary directory), made on first use and removed at exit (a crash leaves it to run.sh).
 const std::string& ScratchDir();
 
 // Writes `bytes` to ScratchDir()/name, creating or truncating it, and returns the full path.

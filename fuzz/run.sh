@@ -71,8 +71,13 @@ for t in "${targets[@]}"; do
     asan=${asan:+$asan:}quarantine_size_mb=16
   fi
   before=$(find "$findings" -type f | wc -l)
-  ASAN_OPTIONS=$asan "$build/${t}_fuzzer" "${options[@]}" "${corpora[@]}" >"$log" 2>&1
+  (
+    echo $BASHPID >"$log.pid"
+    ASAN_OPTIONS=$asan exec "$build/${t}_fuzzer" "${options[@]}" "${corpora[@]}"
+  ) >"$log" 2>&1
   rc=$?
+  # A crash leaves the target's scratch directory behind.
+  pid=$(cat "$log.pid") && rm -rf /dev/shm/cubatro-fuzz-"$pid"-* "${TMPDIR:-/tmp}"/cubatro-fuzz-"$pid"-*
   after=$(find "$findings" -type f | wc -l)
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
