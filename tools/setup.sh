@@ -16,6 +16,8 @@ packages=(
   libwxgtk3.2-dev xvfb xauth xdotool x11-utils
   # other tools' image and model files, read and written in tests and benchmarks
   imagemagick netpbm assimp-utils libassimp-dev libtinyobjloader-dev
+  # the Debian package: its dependencies, its checks
+  dpkg-dev file lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -58,5 +58,11 @@ bool CArtWriter::WriteAll()
         if (!CIconArt(icon.kind, icon.nSize).SaveXpm(strPath, std::string(icon.pszName) + "_xpm"))
             return Fail(strPath);
     }
+    // The application icon for the desktop's icon theme, at the sizes the theme asks for most.
+    for (const int nSize : s_nPngSizes)
+    {
+        const std::string strPath = (root / "icons" / ("cubatro" + std::to_string(nSize) + ".png")).string();
+        if (!CIconArt(CIconArt::kApplication, nSize).SavePng(strPath)) return Fail(strPath);
+    }
     return true;
 }

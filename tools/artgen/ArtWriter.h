@@ -8,6 +8,7 @@ public:
     static constexpr int s_nMarbleSize = 256;  // edge of the marble picture
     static constexpr int s_nShineSize = 128;   // edge of each flare sprite
     static constexpr int s_nShineCount = 10;   // sprites Shine0 .. Shine9
+    static constexpr int s_nPngSizes[] = {16, 32, 48, 64, 128, 256};  // edges of the PNG icons
 
     explicit CArtWriter(std::string strDirectory);  // nothing is written yet
     virtual ~CArtWriter() = default;

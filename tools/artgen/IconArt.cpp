@@ -1,10 +1,11 @@
-// IconArt: shapes, sampling, palette reduction and the XPM text.
+// IconArt: shapes, sampling, palette reduction, the XPM text and the PNG file.
 #include "tools/artgen/IconArt.h"
 
-#include <array>    // std::array for colours and polygons
-#include <cmath>    // std::hypot, std::sin
-#include <cstdio>   // std::snprintf
-#include <fstream>  // std::ofstream for the file
+#include <algorithm>  // std::min for the deflate block length
+#include <array>      // std::array for colours and polygons
+#include <cmath>      // std::hypot, std::sin, std::lround
+#include <cstdio>     // std::snprintf
+#include <fstream>    // std::ofstream for the file
 
 namespace
 {
@@ -112,9 +113,67 @@ Rgba Over(const Rgba& top, const Rgba& bottom)
 {
     return top[3] > 0.0 ? top : bottom;
 }
+
+// PNG pieces: big-endian numbers, chunks closed by their CRC-32, and a zlib stream of stored
+// (uncompressed) deflate blocks closed by its Adler-32.
+void PutBig(std::vector<uint8_t>& v, uint32_t n)
+{
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+        v.push_back(static_cast<uint8_t>(n >> nShift));
+}
+
+uint32_t Crc32(const uint8_t* p, size_t n)
+{
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; i++)
+    {
+        c ^= p[i];
+        for (int k = 0; k < 8; k++)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void PutChunk(std::vector<uint8_t>& v, const char* pszType, const std::vector<uint8_t>& vData)
+{
+    PutBig(v, static_cast<uint32_t>(vData.size()));
+    const size_t nStart = v.size();  // the CRC covers the type and the data
+    v.insert(v.end(), pszType, pszType + 4);
+    v.insert(v.end(), vData.begin(), vData.end());
+    PutBig(v, Crc32(v.data() + nStart, v.size() - nStart));
+}
+
+std::vector<uint8_t> ZlibStored(const std::vector<uint8_t>& vRaw)
+{
+    std::vector<uint8_t> v = {0x78, 0x01};  // deflate, 32 KiB window, no dictionary
+    size_t nPos = 0;
+    do
+    {
+        const size_t nLen = std::min<size_t>(65535, vRaw.size() - nPos);
+        v.push_back(nPos + nLen == vRaw.size() ? 1 : 0);  // final block flag, block type 0
+        v.push_back(static_cast<uint8_t>(nLen));
+        v.push_back(static_cast<uint8_t>(nLen >> 8));
+        v.push_back(static_cast<uint8_t>(~nLen));
+        v.push_back(static_cast<uint8_t>(~nLen >> 8));
+        v.insert(v.end(), vRaw.begin() + static_cast<std::ptrdiff_t>(nPos),
+                 vRaw.begin() + static_cast<std::ptrdiff_t>(nPos + nLen));
+        nPos += nLen;
+    } while (nPos < vRaw.size());
+    uint32_t a = 1, b = 0;
+    for (const uint8_t n : vRaw)
+    {
+        a = (a + n) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBig(v, (b << 16) | a);
+    return v;
+}
 }  // namespace
 
-CIconArt::CIconArt(EKind kind, int nSize) : m_nSize(nSize), m_vIndex(static_cast<size_t>(nSize) * nSize)
+CIconArt::CIconArt(EKind kind, int nSize)
+    : m_nSize(nSize),
+      m_vIndex(static_cast<size_t>(nSize) * nSize),
+      m_vRgba(static_cast<size_t>(nSize) * nSize * 4)
 {
     Paint(kind);
 }
@@ -144,6 +203,10 @@ void CIconArt::Paint(EKind kind)
                         sum[i] += c[i] * c[3];
                     sum[3] += c[3];
                 }
+            uint8_t* pRgba = &m_vRgba[(static_cast<size_t>(py) * m_nSize + px) * 4];
+            for (int i = 0; i < 3 && sum[3] > 0.0; i++)
+                pRgba[i] = static_cast<uint8_t>(std::lround(sum[i] / sum[3] * 255.0));
+            pRgba[3] = static_cast<uint8_t>(std::lround(sum[3] / (nSub * nSub) * 255.0));
             uint8_t nBest = s_nTransparent;
             if (sum[3] >= nSub * nSub * 0.5)
             {
@@ -195,5 +258,34 @@ bool CIconArt::SaveXpm(const std::string& strPath, const std::string& strName) c
 {
     std::ofstream out(strPath, std::ios::trunc);
     out << ToXpm(strName);
+    return static_cast<bool>(out);
+}
+
+std::vector<uint8_t> CIconArt::ToPng() const
+{
+    std::vector<uint8_t> vHeader;
+    PutBig(vHeader, static_cast<uint32_t>(m_nSize));
+    PutBig(vHeader, static_cast<uint32_t>(m_nSize));
+    vHeader.insert(vHeader.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, filters, no interlace
+    std::vector<uint8_t> vRaw;
+    const size_t nRow = static_cast<size_t>(m_nSize) * 4;
+    for (size_t y = 0; y < static_cast<size_t>(m_nSize); y++)
+    {
+        vRaw.push_back(0);  // the row's filter: none
+        vRaw.insert(vRaw.end(), m_vRgba.begin() + static_cast<std::ptrdiff_t>(y * nRow),
+                    m_vRgba.begin() + static_cast<std::ptrdiff_t>((y + 1) * nRow));
+    }
+    std::vector<uint8_t> v = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(v, "IHDR", vHeader);
+    PutChunk(v, "IDAT", ZlibStored(vRaw));
+    PutChunk(v, "IEND", {});
+    return v;
+}
+
+bool CIconArt::SavePng(const std::string& strPath) const
+{
+    const std::vector<uint8_t> v = ToPng();
+    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size()));
     return static_cast<bool>(out);
 }

@@ -1,9 +1,10 @@
-// IconArt: the program's two small icons, written as XPM files.
+// IconArt: the program's two icons, written as XPM and PNG files.
 //
 // The application icon shows a marble cube with a brass key before it; the document icon a
 // sheet of paper with a folded corner and a small marble cube on it. Each is painted at any
-// size from the same shapes (sampled 4 × 4 times per pixel) and reduced to a fixed palette of
-// at most 16 colours, with transparency. XPM files are also C source: the game compiles them in.
+// size from the same shapes (sampled 4 × 4 times per pixel), reduced to a fixed palette of at
+// most 16 colours, with transparency, for the XPM (also C source: the game compiles it in), and
+// kept smooth, with partial transparency at the edges, for the PNG of the desktop's icon theme.
 #pragma once
 #include <cstddef>  // size_t for pixel offsets
 #include <cstdint>  // uint8_t for palette indices
@@ -33,9 +34,13 @@ public:
     // The XPM text, declaring `static const char* const <strName>[]`.
     std::string ToXpm(const std::string& strName) const;
     bool SaveXpm(const std::string& strPath, const std::string& strName) const;  // false on a write failure
+    // The PNG file's bytes: 8-bit RGBA, not interlaced, its image data in stored deflate blocks.
+    std::vector<uint8_t> ToPng() const;
+    bool SavePng(const std::string& strPath) const;  // false on a write failure
 
 private:
     void Paint(EKind kind);
     int m_nSize;                    // edge in pixels
     std::vector<uint8_t> m_vIndex;  // owned, palette index per pixel, top row first
+    std::vector<uint8_t> m_vRgba;   // owned, red, green, blue, alpha per pixel, top row first
 };
