@@ -37,37 +37,16 @@ if [[ ! -x $build/app/cubatro ]]; then
 fi
 [[ -d $build/app/debug/Gfx ]] || fail "no generated art in $build/app/debug"
 
+# On $DISPLAY, or on a server of its own when none is set.
+[[ -n ${DISPLAY:-} ]] || exec "$root/tests/app/with-display.sh" "$0" "$@"
+
 work=$(mktemp -d)
-xvfb_pid=
 game_pid=
 cleanup() {
   [[ -n $game_pid ]] && kill -9 "$game_pid" 2>/dev/null
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of our own. Xvfb's own search for a free number races with servers started at the
-# same moment by others, so ask for a number drawn from our process id, and take the next one
-# when that is taken (the server then ends without writing its number).
-for attempt in $(seq 0 19); do
-  number=$((100 + ($$ * 7 + attempt) % 900))
-  Xvfb ":$number" -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$work/display" 2>>"$work/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 300); do
-    [[ -s $work/display ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [[ $(head -1 "$work/display") == "$number" ]] && break
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
-done
-[[ -n $xvfb_pid ]] || fail "no X server would start; its log: $(tail -5 "$work/xvfb.log")"
-export DISPLAY=:$number
-for _ in $(seq 300); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "the X server $DISPLAY does not answer"
 
 # The game in a directory of its own, whose "debug" holds the art.
 cp -r "$build/app/debug" "$work/debug"
@@ -75,17 +54,10 @@ export GDK_BACKEND=x11 NO_AT_BRIDGE=1
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:abort_on_error=1:detect_leaks=1:intercept_tls_get_addr=0}:quarantine_size_mb=16
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:suppressions=$root/tests/app/lsan_gui.supp:print_suppressions=0
-# Now and then, on a loaded machine, the toolkit cannot open a display that answers other
-# clients; the game then ends at once saying so, and another start gets through.
-for _ in 1 2 3; do
-  (cd "$work" && exec "$build/app/cubatro" >stdout.txt 2>stderr.txt) &
-  game_pid=$!
-  sleep 1.5
-  grep -q "Unable to initialize GTK+" "$work/stderr.txt" || break
-  wait "$game_pid"
-done
+(cd "$work" && exec "$build/app/cubatro" >stdout.txt 2>stderr.txt) &
+game_pid=$!
 
-window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+window() { xdotool search --all --onlyvisible --pid "$game_pid" --name "$1" 2>/dev/null | head -1; }
 alive() { kill -0 "$game_pid" 2>/dev/null; }
 for _ in $(seq 600); do
   game=$(window '^Sans titre - Cubatro$')

@@ -1,9 +1,11 @@
-// ArtFixture: generation, copies and directory changes.
+// ArtFixture: generation and copies of the art.
 #include "ArtFixture.h"
 
-#include "tools/artgen/ArtWriter.h"  // CArtWriter, the generator under test
+#include "tools/artgen/ArtWriter.h"  // CArtWriter, the generator
 
 #include <gtest/gtest.h>  // ADD_FAILURE when the art cannot be made
+
+#include <memory>  // std::unique_ptr for the directory kept for the run
 
 namespace cubatro::test
 {
@@ -19,25 +21,9 @@ const std::filesystem::path& GeneratedArt()
     return pDir->Path();
 }
 
-void CopyArt(const std::filesystem::path& dir, const std::vector<std::string>& vLeftOut)
+void CopyArt(const std::filesystem::path& dir)
 {
     std::filesystem::create_directories(dir);
-    std::filesystem::copy(GeneratedArt(), dir,
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    for (const std::string& name : vLeftOut)
-        std::filesystem::remove(dir / name);
-}
-
-CWorkingDirectory::CWorkingDirectory(const std::filesystem::path& dir)
-    : m_previous(std::filesystem::current_path())
-{
-    std::filesystem::current_path(dir);
-}
-
-CWorkingDirectory::~CWorkingDirectory()
-{
-    std::error_code error;
-    std::filesystem::current_path(m_previous, error);
+    std::filesystem::copy(GeneratedArt(), dir, std::filesystem::copy_options::recursive);
 }
 }  // namespace cubatro::test

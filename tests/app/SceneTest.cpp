@@ -1,8 +1,8 @@
-// SceneTest: the game frame against real OpenGL, with the generated art (whole, missing or
-// damaged) and a tick source of the test's own.
-#include "ArtFixture.h"  // GeneratedArt, CopyArt, CWorkingDirectory
-#include "HeadlessGl.h"  // CGlTest, the OpenGL fixture
-#include "TempDir.h"     // CTempDir, RunCommand
+// SceneTest: the game frame against real OpenGL, with the generated art (whole or with a file
+// missing or emptied) and a tick source of the test's own; the frame clock and the rate average.
+#include "ArtFixture.h"       // GeneratedArt, CopyArt
+#include "HeadlessGl.h"       // CGlTest, the OpenGL fixture
+#include "RenderTestTools.h"  // CWorkingDir
 
 #include "app/FpsAverage.h"        // CFpsAverage
 #include "app/FrameClock.h"        // CFrameClock
@@ -10,24 +10,19 @@
 #include "app/StartupGuard.h"      // CStartupGuard
 #include "game/Joueur.h"           // CJoueur, the player's fields
 #include "game/Sol.h"              // CSol::GetTime
-#include "platform/Diagnostics.h"  // CDiagnosticsCapture, plat::Trace
+#include "platform/Diagnostics.h"  // CDiagnosticsCapture
 #include "render/Flare.h"          // CFlare::GetLight
 #include "render/Light.h"          // CLight::GetSlot
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>  // dup2: a dying game's standard output joins its standard error
 
-#include <cmath>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <vector>
+#include <cmath>       // std::hypot
+#include <filesystem>  // removing and emptying art files
+#include <memory>      // std::unique_ptr for the scene
+#include <vector>      // steps and flags
 
-using cubatro::test::CopyArt;
 using cubatro::test::CTempDir;
-using cubatro::test::CWorkingDirectory;
-using cubatro::test::GeneratedArt;
 
 // Present in sanitizer builds: a report in a dying game then ends it with status 99, not 1.
 extern "C" void __sanitizer_set_death_callback(void (*)()) __attribute__((weak));
@@ -42,8 +37,8 @@ protected:
         m_pScene.reset();  // while the context is still there
         CGlTest::TearDown();
     }
-    // A scene whose clock reads m_nTick and whose frame-rate feed goes to m_vFed, sized 64 × 64.
-    // What the model reader writes on standard output goes to m_strOut when m_bQuiet.
+    // A scene whose clock reads m_nTick and whose frame-rate feed goes to m_vFed, sized 64 × 64;
+    // what the model reader writes on standard output is kept in m_strOut when m_bQuiet.
     CGameScene& Scene()
     {
         if (!m_pScene)
@@ -56,20 +51,42 @@ protected:
         }
         return *m_pScene;
     }
-    // One frame after the clock moved on by nStep milliseconds.
-    bool Frame(int nStep)
+    bool Frame(int nStep)  // one frame after the clock moved on by nStep milliseconds
     {
         m_nTick += static_cast<uint32_t>(nStep);
         return Scene().RenderFrame();
     }
 
-    uint32_t m_nTick = 1000;                        // what the scene's clock reads
-    std::vector<int> m_vFed;                        // steps fed to the frame-rate sink
-    bool m_bQuiet = true;                           // Scene() captures standard output
-    std::string m_strOut;                           // what it captured
-    CWorkingDirectory m_directory{GeneratedArt()};  // the art is found from here
-    std::unique_ptr<CGameScene> m_pScene;           // owned, made by Scene()
+    uint32_t m_nTick = 1000;               // what the scene's clock reads
+    std::vector<int> m_vFed;               // steps fed to the frame-rate sink
+    bool m_bQuiet = true;                  // Scene() captures standard output
+    std::string m_strOut;                  // what it captured
+    std::unique_ptr<cubatro::test::CWorkingDir> m_pHere =
+        std::make_unique<cubatro::test::CWorkingDir>(cubatro::test::GeneratedArt());  // the art is found from here
+    std::unique_ptr<CGameScene> m_pScene;  // owned, made by Scene()
 };
+}  // namespace
+
+TEST_F(SceneTest, ResizeBuildsTheObjectsOnceAndSetsAFortyFiveDegreeProjection)
+{
+    CGameScene& scene = Scene();
+    ASSERT_TRUE(scene.IsComplete());
+    CJoueur* pJoueur = scene.GetJoueur();
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
+    // 1 / tan(22.5°) = 2.41421 over the aspect: 2 for 64 × 32; a height of 0 counts as 1.
+    for (const auto& [cx, cy, fScaleX] : {std::tuple{64, 32, 1.20711f}, {10, 0, 0.241421f}, {64, 64, 2.41421f}})
+    {
+        scene.Resize(cx, cy);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ((std::vector<int>{viewport[2], viewport[3]}), (std::vector<int>{cx, cy}));
+        GLfloat m[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, m);
+        EXPECT_NEAR(m[0], fScaleX, 1e-4) << cx << " x " << cy;
+        EXPECT_NEAR(m[5], 2.41421f, 1e-4);
+    }
+    EXPECT_EQ(scene.GetJoueur(), pJoueur);
+}
 
 // Polygons after the marker `from` and before the next one; every marker seen goes to *pvStages.
 int PolygonsAfter(const std::vector<cubatro::test::SFeedbackPrimitive>& vPrimitives, int from,
@@ -85,30 +102,6 @@ int PolygonsAfter(const std::vector<cubatro::test::SFeedbackPrimitive>& vPrimiti
         else
             n += nStage == from && p.type == GL_POLYGON_TOKEN;
     return n;
-}
-}  // namespace
-
-TEST_F(SceneTest, ResizeBuildsTheObjectsOnceAndSetsTheState)
-{
-    CGameScene& scene = Scene();
-    ASSERT_TRUE(scene.IsComplete());
-    CJoueur* pJoueur = scene.GetJoueur();
-    scene.Resize(64, 32);
-    EXPECT_EQ(scene.GetJoueur(), pJoueur);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ((std::vector<int>{viewport[2], viewport[3]}), (std::vector<int>{64, 32}));
-    GLfloat m[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, m);
-    const float f = 1.0f / std::tan(22.5f * 3.14159265f / 180.0f);
-    EXPECT_NEAR(m[5], f, 1e-4);
-    EXPECT_NEAR(m[0], f / 2.0f, 1e-4);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_TRUE(m[0] == 1.0f && m[12] == 0.0f);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_DEPTH_TEST));
-    scene.Resize(10, 0);  // a window of height 0 takes the width as its aspect
-    glGetFloatv(GL_PROJECTION_MATRIX, m);
-    EXPECT_NEAR(m[0], f / 10.0f, 1e-4);
 }
 
 TEST_F(SceneTest, FirstStepBuildsTheFlareThenFramesDrawInOrder)
@@ -148,45 +141,47 @@ TEST_F(SceneTest, EyeThreeBehindAndOneAboveTheLightAheadInEyeSpace)
     CJoueur& j = *scene.GetJoueur();
     const float fY = j.m_fY;
     Frame(0);
-    for (const float fAngle : {0.0f, 90.0f, 200.0f, 359.0f})
+    // Heading 0 faces -z, so the eye is 3 units toward +z; at 90 the player faces -x.
+    const struct
     {
-        const float fX = 0.5f + fAngle / 100, fZ = -0.5f - fAngle / 10;
-        j.m_fAngle = fAngle;
-        j.m_fX = fX;
-        j.m_fZ = fZ;
-        ASSERT_TRUE(Frame(1)) << fAngle;
-        const double a = fAngle * 3.1415927 / 180.0;
-        EXPECT_NEAR(scene.GetEye()[0], fX + 3.0 * std::sin(a), 1e-5) << fAngle;
-        EXPECT_NEAR(scene.GetEye()[1], fY + 1.0, 1e-5) << fAngle;
-        EXPECT_NEAR(scene.GetEye()[2], fZ + 3.0 * std::cos(a), 1e-5) << fAngle;
+        float fAngle, fEyeX, fEyeZ;
+    } cases[] = {{0.0f, 2.0f, 0.0f}, {90.0f, 5.0f, -3.0f}, {180.0f, 2.0f, -6.0f}, {270.0f, -1.0f, -3.0f}};
+    for (const auto& c : cases)
+    {
+        j.m_fAngle = c.fAngle;
+        j.m_fX = 2.0f;
+        j.m_fZ = -3.0f;
+        ASSERT_TRUE(Frame(1)) << c.fAngle;
+        EXPECT_NEAR(scene.GetEye()[0], c.fEyeX, 1e-5) << c.fAngle;
+        EXPECT_NEAR(scene.GetEye()[1], fY + 1.0, 1e-5) << c.fAngle;
+        EXPECT_NEAR(scene.GetEye()[2], c.fEyeZ, 1e-5) << c.fAngle;
         // The light, half a unit above the player, went through the look-at: in eye space it
         // lies straight ahead in the vertical plane, sqrt(3² + 0.5²) away.
         GLfloat light[4];
         glGetLightfv(GL_LIGHT0 + scene.GetLight()->GetSlot(), GL_POSITION, light);
-        EXPECT_NEAR(light[0], 0.0f, 1e-4) << fAngle;
-        EXPECT_LT(light[2], 0.0f) << fAngle;
-        EXPECT_NEAR(std::hypot(light[0], light[1], light[2]), std::sqrt(9.25), 1e-4) << fAngle;
+        EXPECT_NEAR(light[0], 0.0f, 1e-4) << c.fAngle;
+        EXPECT_LT(light[2], 0.0f) << c.fAngle;
+        EXPECT_NEAR(std::hypot(light[0], light[1], light[2]), std::sqrt(9.25), 1e-4) << c.fAngle;
     }
-}
-
-// The player's flags in the order of the keys that drive them (kKeyLeft .. kKeyF2).
-std::vector<bool> Flags(const CJoueur& j)
-{
-    return {j.m_bTurnLeft, j.m_bTurnRight, j.m_bForward,     j.m_bBackward,
-            j.m_bMark,     j.m_bTrigger,   j.m_bFloorBounds, j.m_bCubeCollision};
 }
 
 TEST_F(SceneTest, ControlsHeldWhileDownSwitchesFlipOnEveryPress)
 {
     CGameScene& scene = Scene();
     const CJoueur& j = *scene.GetJoueur();
-    EXPECT_EQ(Flags(j), (std::vector<bool>{false, false, false, false, false, false, true, true}));
+    // The player's flags in the order of the keys that drive them (kKeyLeft .. kKeyF2).
+    const auto flags = [&]
+    {
+        return std::vector<bool>{j.m_bTurnLeft, j.m_bTurnRight, j.m_bForward,     j.m_bBackward,
+                                 j.m_bMark,     j.m_bTrigger,   j.m_bFloorBounds, j.m_bCubeCollision};
+    };
+    EXPECT_EQ(flags(), (std::vector<bool>{false, false, false, false, false, false, true, true}));
     using enum CGameScene::EKey;
     for (int k = kKeyLeft; k <= kKeyOther; k++)
     {
         SCOPED_TRACE("key " + std::to_string(k));
         const auto key = static_cast<CGameScene::EKey>(k);
-        const std::vector<bool> vBefore = Flags(j);
+        const std::vector<bool> vBefore = flags();
         const bool bSwitch = key >= kKeyF1, bBefore = key < kKeyOther && vBefore[k];
         const auto expected = [&](bool bFlag)  // the key's own flag at bFlag, every other one unchanged
         {
@@ -195,78 +190,38 @@ TEST_F(SceneTest, ControlsHeldWhileDownSwitchesFlipOnEveryPress)
             return v;
         };
         scene.KeyDown(key);
-        EXPECT_EQ(Flags(j), expected(bSwitch ? !bBefore : true));
+        EXPECT_EQ(flags(), expected(bSwitch ? !bBefore : true));
         scene.KeyDown(key);  // a repeat
-        EXPECT_EQ(Flags(j), expected(bSwitch ? bBefore : true));
+        EXPECT_EQ(flags(), expected(bSwitch ? bBefore : true));
         scene.KeyUp(key);
-        EXPECT_EQ(Flags(j), expected(bSwitch ? bBefore : false));
+        EXPECT_EQ(flags(), expected(bSwitch ? bBefore : false));
         scene.KeyDown(key);
         scene.ReleaseControls();  // the view lost the keyboard: switches are not controls
-        EXPECT_EQ(Flags(j), expected(bSwitch ? !bBefore : false));
+        EXPECT_EQ(flags(), expected(bSwitch ? !bBefore : false));
     }
 }
 
-// --- missing and damaged art --------------------------------------------------------------
-
-enum class EDamage
-{
-    kRemove,    // the file is missing
-    kCut,       // the file keeps its first pszArg bytes
-    kCutAfter,  // the file ends just after the first occurrence of the text pszArg
-    kConvert,   // the file is what `convert <pszArg><file>` makes
-};
-using enum EDamage;
-constexpr bool kEnds = true, kPlaysOn = false;
+// --- missing and emptied art: the readers' own tests cover damaged files ---------------------
 
 struct SFaultCase
 {
     const char* pszName;
-    const char* pszFile;  // in the art directory
-    EDamage damage;
-    const char* pszArg;
-    bool bEnds;              // kEnds: with status 1; kPlaysOn: the game goes on, perhaps untextured
-    const char* pszMessage;  // kEnds: matches standard output and error together; kPlaysOn: found in
-                             // the message boxes, traces, standard output or error (empty: no box)
+    const char* pszFile;     // in the art directory
+    bool bEmptied;           // emptied, not removed
+    bool bEnds;              // with status 1; otherwise the game goes on, perhaps untextured
+    const char* pszMessage;  // bEnds: matches standard output and error together; otherwise
+                             // found in the message boxes, traces, standard output or error
 };
 
 const SFaultCase s_faultCases[] = {
-    {"MarbleMissing", "Gfx/Marbre2.bmp", kRemove, "", kPlaysOn, "Unable to open file for reading"},
-    {"MarbleEmpty", "Gfx/Marbre2.bmp", kCut, "0", kPlaysOn, "Invalid BMP file"},
-    {"MarbleCutInHeader", "Gfx/Marbre2.bmp", kCut, "27", kPlaysOn, "Texture file must have 24 bits depth"},
-    {"MarbleCutInPixels", "Gfx/Marbre2.bmp", kCut, "100000", kPlaysOn, ""},
-    {"Marble32Bits", "Gfx/Marbre2.bmp", kConvert,
-     "-size 64x64 xc:gray -define bmp:format=bmp4 -type TrueColorAlpha BMP3:", kPlaysOn,
-     "Texture file must have 24 bits depth"},
-    {"SpriteMissing", "Gfx/Shine3.bw", kRemove, "", kEnds,
-     "Gfx.Shine3.bw: (.|\n)*Cubatro: cannot start: the flare's sprites"},
-    {"SpriteEmpty", "Gfx/Shine3.bw", kCut, "0", kPlaysOn,
-     "CFlare: Gfx\\Shine3.bw is not a single-channel image, its sprite stays empty"},
-    {"SpriteCutInTables", "Gfx/Shine3.bw", kCut, "100", kPlaysOn,
-     "Gfx\\Shine3.bw: row tables of 1024 bytes run past the end of the file (100 bytes)"},
-    {"SpriteCutInRows", "Gfx/Shine3.bw", kCut, "4000", kPlaysOn, "lie outside the file (4000 bytes)"},
-    {"SpriteRgb", "Gfx/Shine3.bw", kConvert, "-size 64x64 xc:gray -depth 8 -type TrueColor sgi:", kPlaysOn,
-     "CFlare: Gfx\\Shine3.bw is not a single-channel image"},
-    {"SpriteSixteenBits", "Gfx/Shine3.bw", kConvert, "-size 64x64 xc:gray -depth 16 -type Grayscale sgi:",
-     kPlaysOn, "Gfx\\Shine3.bw: samples of 2 bytes are not supported"},
-    {"ModelMissing", "cle.obj", kRemove, "", kEnds, "Cubatro: cannot start: the player's model \"cle.obj\""},
-    {"ModelEmpty", "cle.obj", kCut, "0", kPlaysOn, "CJoueur: model \"cle.obj\" has no vertices"},
-    {"ModelCutInLibraryName", "cle.obj", kCutAfter, "mtllib cle.m", kEnds,
-     "can't open material file \"(.*/)?cle.m\""},
-    {"ModelCutInVertex", "cle.obj", kCutAfter, "\nv ", kEnds, "\"cle.obj\" line [0-9]+: expected a number"},
-    {"ModelCutBeforeFaces", "cle.obj", kCutAfter, "\ng", kPlaysOn, ""},
-    {"ModelCutInFace", "cle.obj", kCutAfter, "\nf ", kEnds,
-     "\"cle.obj\" line [0-9]+: a face needs at least three corners"},
-    {"MaterialsMissing", "cle.mtl", kRemove, "", kEnds,
-     "Cubatro: cannot start: the player's model \"cle.obj\": _glmReadMTL\\(\\) failed"},
-    {"MaterialsEmpty", "cle.mtl", kCut, "0", kPlaysOn, "can't find material \"laiton\""},
-    {"MaterialsCutInColour", "cle.mtl", kCutAfter, "Kd ", kEnds,
-     "\"cle.mtl\" line [0-9]+: expected a number"},
+    {"MarbleMissing", "Gfx/Marbre2.bmp", false, false, "Unable to open file for reading"},
+    {"SpriteMissing", "Gfx/Shine3.bw", false, true, "Gfx.Shine3.bw: (.|\n)*Cubatro: cannot start: the flare's sprites"},
+    {"SpriteEmpty", "Gfx/Shine3.bw", true, false, "CFlare: Gfx\\Shine3.bw is not a single-channel image"},
+    {"ModelMissing", "cle.obj", false, true, "Cubatro: cannot start: the player's model \"cle.obj\""},
+    {"ModelEmpty", "cle.obj", true, false, "CJoueur: model \"cle.obj\" has no vertices"},
+    {"MaterialsMissing", "cle.mtl", false, true, "cannot start: the player's model \"cle.obj\": _glmReadMTL\\(\\) failed"},
+    {"MaterialsEmpty", "cle.mtl", true, false, "can't find material \"laiton\""},
 };
-
-void PrintTo(const SFaultCase& c, std::ostream* pOut)
-{
-    *pOut << c.pszName;
-}
 
 class SceneFaultTest : public SceneTest, public ::testing::WithParamInterface<SFaultCase>
 {
@@ -276,17 +231,10 @@ TEST_P(SceneFaultTest, ClearMessageThenOrderlyEndOrPlayOn)
 {
     const SFaultCase& c = GetParam();
     CTempDir dir;
-    CopyArt(dir.Path());
-    const std::string file = dir / c.pszFile;
-    const std::vector<unsigned char> vBytes = CTempDir::ReadAll(file);
-    const size_t nAfter = std::string(vBytes.begin(), vBytes.end()).find(c.pszArg);
-    if (c.damage == kRemove) std::filesystem::remove(file);
-    if (c.damage == kCut) std::filesystem::resize_file(file, std::stoul(c.pszArg));
-    if (c.damage == kCutAfter) std::filesystem::resize_file(file, nAfter + std::strlen(c.pszArg));
-    const std::string convert = std::string("convert ") + c.pszArg + "'" + file + "'";
-    ASSERT_TRUE(c.damage != kConvert || cubatro::test::RunCommand(convert) == 0) << convert;
-    ASSERT_TRUE(c.damage != kCutAfter || nAfter != std::string::npos);
-    const CWorkingDirectory here(dir.Path());
+    cubatro::test::CopyArt(dir.Path());
+    c.bEmptied ? std::filesystem::resize_file(dir / c.pszFile, 0) : void(std::filesystem::remove(dir / c.pszFile));
+    m_pHere.reset();  // back first, so that the directories unwind in order
+    m_pHere = std::make_unique<cubatro::test::CWorkingDir>(dir.Path());
     if (c.bEnds)
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -295,7 +243,6 @@ TEST_P(SceneFaultTest, ClearMessageThenOrderlyEndOrPlayOn)
             {
                 ::dup2(2, 1);
                 if (__sanitizer_set_death_callback) __sanitizer_set_death_callback([] { ::_exit(99); });
-                Scene();
                 Frame(0);
                 Frame(20);
             },
@@ -304,7 +251,6 @@ TEST_P(SceneFaultTest, ClearMessageThenOrderlyEndOrPlayOn)
     }
     plat::CDiagnosticsCapture capture;
     testing::internal::CaptureStderr();
-    Scene();
     Frame(0);
     const bool bDrew = Frame(20) && Frame(20);
     std::string strSaid = m_strOut + testing::internal::GetCapturedStderr() + capture.TraceText();
@@ -312,13 +258,11 @@ TEST_P(SceneFaultTest, ClearMessageThenOrderlyEndOrPlayOn)
         strSaid += box + "\n";
     EXPECT_TRUE(bDrew);
     EXPECT_NE(strSaid.find(c.pszMessage), std::string::npos) << strSaid;
-    EXPECT_TRUE(*c.pszMessage != 0 || capture.Boxes().empty()) << strSaid;
     m_pScene.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(Art, SceneFaultTest, ::testing::ValuesIn(s_faultCases),
-                         [](const ::testing::TestParamInfo<SFaultCase>& p)
-                         { return std::string(p.param.pszName); });
+                         [](const ::testing::TestParamInfo<SFaultCase>& p) { return std::string(p.param.pszName); });
 
 TEST(FrameClockTest, StepsBetweenTheSecondReadingOfAFrameAndTheFirstOfTheNext)
 {
@@ -326,8 +270,7 @@ TEST(FrameClockTest, StepsBetweenTheSecondReadingOfAFrameAndTheFirstOfTheNext)
     {
         std::vector<uint32_t> vReadings;  // tick readings in the order the clock takes them
         std::vector<int> vSteps;          // steps expected
-    } cases[] = {{{7, 7, 7}, {0}},        // the first step is back to back ...
-                 {{7, 8, 8}, {1}},        // ... and may still tick
+    } cases[] = {{{7, 8, 8}, {1}},        // the first step is back to back, and may tick
                  {{0, 0, 5, 30, 32, 40, 40}, {0, 25, 8}},
                  {{0xFFFFFFF0u, 0xFFFFFFF0u, 0xFFFFFFF0u, 0x10u, 0x10u}, {0, 32}}};  // across the wrap
     for (const auto& c : cases)
@@ -348,8 +291,7 @@ TEST(FpsAverageTest, RunningAverageShownAsPercentG)
     {
         std::vector<int> vSteps;
         const char* pszShown;
-    } cases[] = {
-        {{}, "0"}, {{1}, "62.5"}, {{0, 20, 0}, "3.125"}, {{20, 20}, "6.05469"}, {{1, 1000}, "58.6562"}};
+    } cases[] = {{{}, "0"}, {{1}, "62.5"}, {{0, 20, 0}, "3.125"}, {{1, 1000}, "58.6562"}};
     for (const auto& c : cases)
     {
         CFpsAverage average;

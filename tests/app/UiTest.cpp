@@ -1,7 +1,7 @@
 // UiTest: the game's windows made in this process on a virtual X server: the frame's menus, its
 // keyboard shortcuts pressed for real, the about box, and the drawing context of the image code.
-#include "ArtFixture.h"  // CopyArt, CWorkingDirectory: the art the shown view loads
-#include "GameWindow.h"  // CXServer
+#include "ArtFixture.h"       // CopyArt: the art the shown view loads
+#include "RenderTestTools.h"  // CWorkingDir
 
 #include "app/AppIcons.h"         // CubatroIcon32, the about box's picture
 #include "app/CubatroApp.h"       // CCubatroApp, made here as the program would
@@ -26,7 +26,7 @@
 
 #include <algorithm>   // std::count
 #include <chrono>      // deadlines
-#include <cstdlib>     // setenv for the display
+#include <cstdlib>     // getenv, setenv for the display
 #include <cstring>     // std::memcmp for the icon's pixels
 #include <functional>  // std::function for the conditions waited on
 #include <memory>      // std::unique_ptr
@@ -43,19 +43,18 @@ namespace
 {
 using namespace cubatro::test;
 
-// One X server, the art as working directory and the toolkit for the whole process.
+// The art as working directory and the toolkit for the whole process, on the X display the
+// test run provides (tools/test.sh starts one; tests/app/with-display.sh when run alone).
 class CWxEnvironment : public ::testing::Environment
 {
 public:
     void SetUp() override
     {
-        s_pServer = std::make_unique<CXServer>();
-        ASSERT_FALSE(s_pServer->Display().empty()) << "Xvfb did not start";
-        ::setenv("DISPLAY", s_pServer->Display().c_str(), 1);
+        ASSERT_TRUE(std::getenv("DISPLAY")) << "no X display: run under xvfb-run -a";
         ::setenv("GDK_BACKEND", "x11", 1);
         ::setenv("NO_AT_BRIDGE", "1", 1);
         CopyArt(m_art.Path());
-        m_pCwd = std::make_unique<CWorkingDirectory>(m_art.Path());
+        m_pCwd = std::make_unique<CWorkingDir>(m_art.Path());
         wxApp::SetInstance(new CCubatroApp);
         int argc = 1;
         char name[] = "app_ui_tests", *argv[] = {name, nullptr};
@@ -65,15 +64,12 @@ public:
     {
         wxEntryCleanup();
         m_pCwd.reset();
-        s_pServer.reset();
     }
-    static std::unique_ptr<CXServer> s_pServer;
 
 private:
     CTempDir m_art;
-    std::unique_ptr<CWorkingDirectory> m_pCwd;
+    std::unique_ptr<CWorkingDir> m_pCwd;
 };
-std::unique_ptr<CXServer> CWxEnvironment::s_pServer;
 [[maybe_unused]] ::testing::Environment* const g_pEnvironment =
     ::testing::AddGlobalTestEnvironment(new CWxEnvironment);
 
@@ -190,8 +186,7 @@ TEST_F(UiFrameTest, AboutItemShowsTheBoxAndItsOkButtonClosesIt)
             EXPECT_EQ(pOk->GetLabel(), "OK");
             EXPECT_EQ(pBox->GetDefaultItem(), pOk);
             const wxPoint centre = pOk->GetScreenRect().GetPosition() + pOk->GetSize() / 2;
-            RunCommand("DISPLAY=" + CWxEnvironment::s_pServer->Display() +
-                       " xdotool search --sync --onlyvisible --name '^A propos de Cubatro$' mousemove " +
+            RunCommand("xdotool search --sync --onlyvisible --name '^A propos de Cubatro$' mousemove " +
                        std::to_string(centre.x) + " " + std::to_string(centre.y) +
                        " sleep 0.2 click 1 >/dev/null 2>&1 &");
         });
@@ -230,8 +225,7 @@ TEST_F(UiFrameTest, EditingAndNumericPadShortcutsNeverReachTheView)
                 });
     // The frame-rate window opens with the context and takes the keyboard; the keys go to the frame after it.
     ASSERT_TRUE(PumpUntil([&] { return pView->HasContext() && g_pFpsDlg && g_pFpsDlg->IsShownOnScreen(); }));
-    const std::string strFocus = "DISPLAY=" + CWxEnvironment::s_pServer->Display() +
-                                 " xdotool search --all --onlyvisible --pid " + std::to_string(::getpid()) +
+    const std::string strFocus = "xdotool search --all --onlyvisible --pid " + std::to_string(::getpid()) +
                                  " --name '^Sans titre - Cubatro$' windowfocus --sync ";
     for (const SKeyCase& c : kCases)
     {

@@ -1,92 +1,60 @@
-// Diagnostics: what each channel delivers, captured and by default.
+// Diagnostics: what each channel delivers, captured and by default; the tick count.
 #include "platform/Diagnostics.h"
+#include "platform/Tick.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>   // steady_clock, the tick count's source
+#include <cstdlib>  // setenv, unsetenv for CUBATRO_TRACE
 
 namespace
 {
 
-TEST(Diagnostics, CaptureCollectsEachChannelSeparately)
-{
-    plat::CDiagnosticsCapture capture;
-    plat::Trace("FileHeader.bfType : %d\n", 19778);
-    plat::Dump() << "File could not be opened " << 2 << "\n";
-    plat::MessageBox("Unable to open file for reading");
-    plat::MessageBox("Invalid BMP file");
-
-    EXPECT_EQ(capture.TraceText(), "FileHeader.bfType : 19778\n");
-    EXPECT_EQ(capture.DumpText(), "File could not be opened 2\n");
-    EXPECT_EQ(capture.Boxes(), (std::vector<std::string>{"Unable to open file for reading", "Invalid BMP file"}));
-}
-
-TEST(Diagnostics, LongTraceLinesAreNotCut)
-{
-    plat::CDiagnosticsCapture capture;
-    const std::string longName(3000, 'x');
-    plat::Trace("CTexture::ReadFile : file : %s\n", longName.c_str());
-    EXPECT_EQ(capture.TraceText(), "CTexture::ReadFile : file : " + longName + "\n");
-}
-
-TEST(Diagnostics, DumpFormatsNumbersAndTexts)
-{
-    plat::CDiagnosticsCapture capture;
-    plat::Dump() << "a" << -3 << 4u << 5L << 6UL << 0.5 << std::string("b") << std::string_view("c");
-    EXPECT_EQ(capture.DumpText(), "a-3456" "0.5" "bc");
-}
-
-TEST(Diagnostics, CaptureRestoresThePreviousSinks)
+TEST(Diagnostics, CaptureCollectsEachChannelAndRestoresThePreviousSinks)
 {
     plat::CDiagnosticsCapture outer;
     {
         plat::CDiagnosticsCapture inner;
-        plat::Trace("inner");
-        plat::MessageBox("inner box");
+        const std::string longName(3000, 'x');  // no line is cut
+        plat::Trace("file : %s %d\n", longName.c_str(), 19778);
+        plat::Dump() << "a" << -3 << 4u << 5L << 6UL << 0.5 << std::string("b") << std::string_view("c");
+        plat::MessageBox("Unable to open file for reading");
+        plat::MessageBox("Invalid BMP file");
+        EXPECT_EQ(inner.TraceText(), "file : " + longName + " 19778\n");
+        EXPECT_EQ(inner.DumpText(), "a-3456" "0.5" "bc");
+        EXPECT_EQ(inner.Boxes(), (std::vector<std::string>{"Unable to open file for reading", "Invalid BMP file"}));
     }
     plat::Trace("outer");
+    plat::Dump() << "dumped";
     plat::MessageBox("outer box");
     EXPECT_EQ(outer.TraceText(), "outer");
+    EXPECT_EQ(outer.DumpText(), "dumped");
     EXPECT_EQ(outer.Boxes(), std::vector<std::string>{"outer box"});
 }
 
-using DiagnosticsDeathTest = ::testing::Test;
-
-TEST_F(DiagnosticsDeathTest, DefaultMessageBoxWritesToStandardError)
+// The default sinks, in a child process: what reaches standard error with and without the variable.
+TEST(DiagnosticsDeathTest, DefaultSinksWriteToStandardErrorTracingOnlyWithTheVariable)
 {
-    EXPECT_EXIT(
-        {
-            plat::ResetSinks();
-            plat::MessageBox("Invalid BMP file");
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "^Invalid BMP file\n$");
+    for (const bool bTrace : {false, true})
+        EXPECT_EXIT(
+            {
+                bTrace ? ::setenv("CUBATRO_TRACE", "1", 1) : ::unsetenv("CUBATRO_TRACE");
+                plat::ResetSinks();
+                plat::Trace("traced %d\n", 1);
+                plat::Dump() << "dumped " << 7 << "\n";
+                plat::MessageBox("Invalid BMP file");
+                std::exit(0);
+            },
+            ::testing::ExitedWithCode(0),
+            bTrace ? "^traced 1\ndumped 7\nInvalid BMP file\n$" : "^Invalid BMP file\n$");
 }
 
-TEST_F(DiagnosticsDeathTest, TraceAndDumpAreSilentWithoutTheVariable)
+TEST(Tick, IsTheMonotonicMillisecondsTruncatedTo32Bits)
 {
-    EXPECT_EXIT(
-        {
-            ::unsetenv("CUBATRO_TRACE");
-            plat::ResetSinks();
-            plat::Trace("hidden %d\n", 1);
-            plat::Dump() << "hidden too\n";
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "^$");
-}
-
-TEST_F(DiagnosticsDeathTest, TraceAndDumpReachStandardErrorWithTheVariable)
-{
-    EXPECT_EXIT(
-        {
-            ::setenv("CUBATRO_TRACE", "1", 1);
-            plat::ResetSinks();
-            plat::Trace("shown %d\n", 1);
-            plat::Dump() << "dumped " << 7 << "\n";
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "^shown 1\ndumped 7\n$");
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    EXPECT_LE(plat::GetTickCount() - static_cast<uint32_t>(ms), 5u);
 }
 
 }  // namespace

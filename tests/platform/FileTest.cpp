@@ -1,9 +1,11 @@
 // File: opening modes, short reads at the end, and the cause codes of failures.
 #include "platform/File.h"
 
-#include "TempDir.h"
+#include "TempDir.h"  // CTempDir for the files
 
 #include <gtest/gtest.h>
+
+#include <functional>  // std::function for the failing actions
 
 namespace
 {
@@ -33,29 +35,31 @@ protected:
     CTempDir m_dir;
 };
 
-TEST_F(FileTest, CauseCodesAreStable)
+TEST_F(FileTest, FailuresThrowWithTheirCauseAndTheFileName)
 {
-    // Diagnostics print these numbers; they must never be renumbered.
-    EXPECT_EQ(CFileException::fileNotFound, 2);
-    EXPECT_EQ(CFileException::accessDenied, 4);
-    EXPECT_EQ(CFileException::isDirectory, 6);
-    EXPECT_EQ(CFileException::diskFull, 9);
-    EXPECT_EQ(CFileException::invalidFile, 11);
-}
-
-TEST_F(FileTest, OpenFailuresThrowWithTheirCause)
-{
-    EXPECT_EQ(CauseOf([&] { CFile f(m_dir / "missing.bmp", CFile::modeRead); }), CFileException::fileNotFound);
-    EXPECT_EQ(CauseOf([&] { CFile f(m_dir / "missing.raw", CFile::modeWrite); }), CFileException::fileNotFound);
-    EXPECT_EQ(CauseOf([&] { CFile f(m_dir / "no/dir/x.bmp", CFile::modeWrite | CFile::modeCreate); }),
-              CFileException::fileNotFound);
     m_dir.Write("plain", std::string("x"));
-    EXPECT_EQ(CauseOf([&] { CFile f(m_dir / "plain/x.bmp", CFile::modeRead); }), CFileException::badPath);
-    EXPECT_EQ(CauseOf([&] { CFile f(m_dir.Path().string(), CFile::modeWrite); }), CFileException::isDirectory);
-}
-
-TEST_F(FileTest, ExceptionNamesTheFile)
-{
+    const std::string dir = m_dir.Path().string();
+    CFile closed, full("/dev/full", CFile::modeWrite), directory(dir, CFile::modeRead);
+    char c = 0;
+    const struct
+    {
+        std::function<void()> action;
+        CFileException::ECause cause;
+    } cases[] = {
+        {[&] { CFile f(m_dir / "missing.bmp", CFile::modeRead); }, CFileException::fileNotFound},
+        {[&] { CFile f(m_dir / "missing.raw", CFile::modeWrite); }, CFileException::fileNotFound},
+        {[&] { CFile f(m_dir / "no/dir/x.bmp", CFile::modeWrite | CFile::modeCreate); }, CFileException::fileNotFound},
+        {[&] { CFile f(m_dir / "plain/x.bmp", CFile::modeRead); }, CFileException::badPath},
+        {[&] { CFile f(dir, CFile::modeWrite); }, CFileException::isDirectory},
+        {[&] { directory.Read(&c, 1); }, CFileException::isDirectory},
+        {[&] { full.Write("x", 1); }, CFileException::diskFull},
+        {[&] { closed.Read(&c, 1); }, CFileException::invalidFile},
+        {[&] { closed.Write(&c, 1); }, CFileException::invalidFile},
+        {[&] { closed.Seek(0, CFile::begin); }, CFileException::invalidFile},
+    };
+    for (size_t i = 0; i < std::size(cases); i++)
+        EXPECT_EQ(CauseOf(cases[i].action), cases[i].cause) << "case " << i;
+    closed.Close();  // closing twice does nothing
     try
     {
         CFile f(m_dir / "missing.bmp", CFile::modeRead);
@@ -68,71 +72,32 @@ TEST_F(FileTest, ExceptionNamesTheFile)
     }
 }
 
-TEST_F(FileTest, ReadStopsShortAtTheEndWithoutError)
+TEST_F(FileTest, ReadStopsShortAtTheEndAndSeekMoves)
 {
-    const std::string path = m_dir.Write("five", std::string("abcde"));
-    CFile f(path, CFile::modeRead);
+    CFile f(m_dir.Write("five", std::string("abcde")), CFile::modeRead);
     char buffer[16] = {};
     EXPECT_EQ(f.Read(buffer, 3), 3u);
     EXPECT_EQ(f.Read(buffer, 16), 2u);
     EXPECT_EQ(std::string(buffer, 2), "de");
     EXPECT_EQ(f.Read(buffer, 16), 0u);
     EXPECT_EQ(f.GetLength(), 5);
-}
-
-TEST_F(FileTest, ReadingADirectoryIsAReadError)
-{
-    CFile f(m_dir.Path().string(), CFile::modeRead);
-    char buffer[4];
-    EXPECT_EQ(CauseOf([&] { f.Read(buffer, sizeof buffer); }), CFileException::isDirectory);
-}
-
-TEST_F(FileTest, WriteWithoutCreateKeepsTheRest)
-{
-    const std::string path = m_dir.Write("long", std::string("0123456789"));
-    {
-        CFile f(path, CFile::modeWrite);
-        f.Write("ab", 2);
-    }
-    EXPECT_EQ(CTempDir::ReadAll(path), (std::vector<unsigned char>{'a', 'b', '2', '3', '4', '5', '6', '7', '8', '9'}));
-}
-
-TEST_F(FileTest, CreateTruncatesAnExistingFile)
-{
-    const std::string path = m_dir.Write("long", std::string("0123456789"));
-    {
-        CFile f(path, CFile::modeWrite | CFile::modeCreate);
-        f.Write("ab", 2);
-    }
-    EXPECT_EQ(CTempDir::ReadAll(path), (std::vector<unsigned char>{'a', 'b'}));
-}
-
-TEST_F(FileTest, WritingToAFullDeviceThrowsDiskFull)
-{
-    CFile f("/dev/full", CFile::modeWrite);
-    EXPECT_EQ(CauseOf([&] { f.Write("x", 1); }), CFileException::diskFull);
-}
-
-TEST_F(FileTest, ClosedFileRefusesWork)
-{
-    CFile f;
-    char c;
-    EXPECT_EQ(CauseOf([&] { f.Read(&c, 1); }), CFileException::invalidFile);
-    EXPECT_EQ(CauseOf([&] { f.Write(&c, 1); }), CFileException::invalidFile);
-    EXPECT_EQ(CauseOf([&] { f.Seek(0, CFile::begin); }), CFileException::invalidFile);
-    f.Close();  // closing twice does nothing
-}
-
-TEST_F(FileTest, SeekMovesAndRejectsNegativePositions)
-{
-    const std::string path = m_dir.Write("five", std::string("abcde"));
-    CFile f(path, CFile::modeRead);
     EXPECT_EQ(f.Seek(3, CFile::begin), 3);
-    char c = 0;
-    f.Read(&c, 1);
-    EXPECT_EQ(c, 'd');
+    EXPECT_EQ(f.Read(buffer, 1), 1u);
+    EXPECT_EQ(buffer[0], 'd');
+    EXPECT_EQ(f.Seek(-1, CFile::current), 3);
     EXPECT_EQ(f.Seek(-1, CFile::end), 4);
     EXPECT_EQ(CauseOf([&] { f.Seek(-10, CFile::begin); }), CFileException::badSeek);
+}
+
+TEST_F(FileTest, WriteKeepsTheRestAndCreateTruncates)
+{
+    for (const unsigned nFlags : {unsigned(CFile::modeWrite), CFile::modeWrite | CFile::modeCreate})
+    {
+        const std::string path = m_dir.Write("long", std::string("0123456789"));
+        CFile(path, nFlags).Write("ab", 2);
+        const std::vector<unsigned char> vAll = CTempDir::ReadAll(path);
+        EXPECT_EQ(std::string(vAll.begin(), vAll.end()), nFlags & CFile::modeCreate ? "ab" : "ab23456789");
+    }
 }
 
 }  // namespace
