@@ -1,31 +1,59 @@
-// TextureTest: the block of CTexture, RAW files, and the failure table of the readers and
-// writers: message boxes, dump lines, traces, and the state each failure leaves.
+// TextureTest: CTexture: its block and pixel operations on images worked out by hand, its BMP files
+// against the pixels ImageMagick reads from its own and netpbm's files, odd and cut-short files,
+// RAW files, and what failing reads and writes report.
 #include "image/Texture.h"
 
-#include "TextureTestTools.h"  // fixture, block helpers
+#include "ImageTestTools.h"  // fixture, shell, byte helpers
 
-#include <sys/resource.h>  // setrlimit: a file size limit makes writes fail part-way
-
-#include <csignal>     // SIGXFSZ ignored, so that a write past the limit fails instead
-#include <filesystem>  // directories, symlinks and sizes
-#include <tuple>       // rows of the tables
+#include <algorithm>   // std::swap_ranges for rows stored top row first
+#include <filesystem>  // folders, links and file sizes
 
 namespace
 {
 
 using namespace cubatro::test;
 namespace fs = std::filesystem;
-using TextureTest = CTextureFixture;
 
-// The trace of writing or reading the 5 × 2 BMP of 86 bytes: the file header, then the info header.
-const std::string kFileHeaderTrace =
-    "FileHeader.bfType : 19778\nFileHeader.bfSize : 86\nFileHeader.bfReserved1 : 0\n"
-    "FileHeader.bfReserved2 : 0\nFileHeader.bfOffBits : 54\n";
-const std::string kHeadersTrace =
-    kFileHeaderTrace +
-    "\n**** IMAGE HEADER :\n**** biSize : 40\n**** biWidth : 5\n**** biHeight : 2\n"
-    "**** biPlanes : 1\n**** biBitCount : 24\n**** biCompression : 0\n**** biSizeImage : 32\n"
-    "**** biXPelsPerMeter : 0\n**** biYPelsPerMeter : 0\n**** biClrUsed : 0\n**** biClrImportant : 0\n";
+// A w × h image whose pixel (x, y) holds x, y, 7 (and 9 at 32 bits).
+void Coords(CTexture& texture, int nWidth, int nHeight, int nDepth = 24)
+{
+    Bytes packed;
+    for (int i = 0; i < nWidth * nHeight; ++i)
+    {
+        const uint8_t pixel[] = {uint8_t(i % nWidth), uint8_t(i / nWidth), 7, 9};
+        packed.insert(packed.end(), pixel, pixel + nDepth / 8);
+    }
+    ASSERT_TRUE(texture.CreateFromBuffer(packed.data(), nWidth, nHeight, nDepth));
+}
+
+// The 54 header bytes a writer stores for a w × h picture of nBits bits and nPixelBytes of pixels.
+Bytes BmpHeader(int32_t nWidth, int32_t nHeight, unsigned nBits, uint32_t nPixelBytes = 0)
+{
+    Bytes bytes(54, 0);
+    bytes[0] = 'B', bytes[1] = 'M', bytes[26] = 1, bytes[28] = uint8_t(nBits);
+    const uint32_t fields[][2] = {{2, 54 + nPixelBytes},   {10, 54},         {14, 40}, {18, uint32_t(nWidth)},
+                                  {22, uint32_t(nHeight)}, {34, nPixelBytes}};
+    for (const auto& [nAt, nValue] : fields)
+        Put(bytes, nAt, nValue, 4);
+    return bytes;
+}
+
+BmpInfoHeaderBytes Described(int nWidth, int nHeight, uint16_t nBits,
+                             uint32_t nBytes)  // the header of a block
+{
+    return EncodeInfoHeader(BITMAPINFOHEADER{40, nWidth, nHeight, 1, nBits, 0, nBytes, 0, 0, 0, 0});
+}
+
+// The pixels ImageMagick reads from a file of `dir`, as it stores them in a classic 24-bit BMP:
+// bottom row first, blue, green, red, rows padded to a multiple of 4 bytes.
+Bytes ToolBlock(const CTempDir& dir, const std::string& name)
+{
+    Shell(dir, "convert " + name + " -type truecolor BMP3:tool.bmp");
+    const Bytes file = CTempDir::ReadAll(dir / "tool.bmp");
+    return Bytes(file.begin() + long(std::min<size_t>(54, file.size())), file.end());
+}
+
+using TextureTest = CImageTest;
 
 TEST_F(TextureTest, BlockHasZeroedPaddedRowsAndAHeaderThatDescribesIt)
 {
@@ -36,173 +64,223 @@ TEST_F(TextureTest, BlockHasZeroedPaddedRowsAndAHeaderThatDescribesIt)
     ASSERT_TRUE(texture.CreateFromBuffer(packed.data(), 3, 2, 24));
     EXPECT_EQ(BlockOf(texture),
               (Bytes{255, 255, 255, 1, 1, 2, 9, 9, 9, 0, 0, 0, 200, 100, 0, 0, 0, 0, 7, 8, 9, 0, 0, 0}));
-    EXPECT_EQ(EncodeInfoHeader(texture.GetInfoHeader()),
-              EncodeInfoHeader(BITMAPINFOHEADER{40, 3, 2, 1, 24, 0, 24, 0, 0, 0, 0}));
-    EXPECT_EQ((std::vector<int>{texture.GetGrey(0, 0), texture.GetGrey(1, 0), texture.GetGrey(0, 1),
-                                texture.GetGrey(3, 0), texture.GetGrey(0, 2)}),
-              (std::vector<int>{255, 1, 100, -1, -1}))
+    EXPECT_EQ(EncodeInfoHeader(texture.GetInfoHeader()), Described(3, 2, 24, 24));
+    EXPECT_EQ(std::tuple(texture.GetGrey(1, 0), texture.GetGrey(0, 1), texture.GetGrey(3, 0),
+                         texture.GetGrey(0, 2)),
+              std::tuple(1, 100, -1, -1))
         << "the mean of the first three bytes, -1 outside";
     EXPECT_EQ(m_capture.TraceText(), "") << "a valid image traces nothing";
-    texture.Free();
-    EXPECT_EQ(std::tuple(texture.GetData(), texture.GetWidth() + texture.GetHeight(), texture.GetDepth()),
-              std::tuple(nullptr, 0, 0u));
-    EXPECT_FALSE(texture.IsValid());
-    EXPECT_EQ(m_capture.TraceText(), kEmptyTrace);
-    EXPECT_FALSE(texture.CreateFromBuffer(nullptr, 3, 2, 24) ||
-                 texture.CreateFromBuffer(packed.data(), -1, 2, 24));
+    // Refused: a depth, then blocks too big, too wide and too tall for the int sizes.
+    EXPECT_FALSE(texture.Alloc(4, 4, 8) || texture.Alloc(1u << 20, 1u << 20, 24) ||
+                 texture.Alloc(UINT32_MAX, 1, 24) || texture.Alloc(1, 0x80000000u, 32));
+    EXPECT_EQ(m_capture.Boxes(), Strings(3, "CTexture::Alloc : Insufisant memory")) << "none for the depth";
+    m_capture.Clear();
+    EXPECT_FALSE(texture.IsValid() || texture.CreateFromBuffer(nullptr, 3, 2, 24));
+    EXPECT_EQ(std::tuple(m_capture.TraceText(), texture.GetData(), texture.GetWidth() + texture.GetHeight()),
+              std::tuple("\nInvalid texture\nWidth  : 0\nHeight : 0\nDepth  : 0\nData   : 0\n", nullptr, 0));
 }
 
-TEST_F(TextureTest, AllocRefusesBadDepthsAndBlocksThatCannotBeHad)
+// Each operation on an image whose pixel (x, y) holds x, y, 7 (and 9 at 32 bits), and the block
+// it leaves, worked out by hand: 24-bit rows of 6 bytes are padded to 8; crops count rows from the
+// last row of the block and store them in reverse order; tiles put each row before its mirror image
+// and, vertically, the rows again in reverse order above.
+TEST_F(TextureTest, OperationsLeaveTheBlocksWorkedOutByHand)
 {
-    const std::string noMemory = "CTexture::Alloc : Insuffisant memory\n";
-    const std::tuple<uint32_t, uint32_t, uint32_t, std::string> cases[] = {
-        {4, 4, 8, "CTexture::Alloc : invalid depth 8\n"},
-        {1u << 20, 1u << 20, 24, noMemory},  // 3 TiB
-        {UINT32_MAX, 1, 24, noMemory},       // wider than an int
-        {1, 0x80000000u, 32, noMemory}};     // taller than an int
-    for (const auto& [nWidth, nHeight, nDepth, trace] : cases)
+    using Operation = bool (*)(CTexture&);
+    const Bytes row0 = {0, 0, 7, 1, 0, 7, 1, 0, 7, 0, 0, 7}, row1 = {0, 1, 7, 1, 1, 7, 1, 1, 7, 0, 1, 7};
+    Bytes tile = row0;  // 2 × 2 mirrored both ways
+    for (const Bytes* pRow : {&row1, &row1, &row0})
+        tile.insert(tile.end(), pRow->begin(), pRow->end());
+    // clang-format off
+    const std::tuple<const char*, int, int, int, Operation, Bytes> cases[] = {  // name, width, height, depth, operation, block
+        {"swap", 2, 2, 24, [](CTexture& t) { return t.SwapRedBlue(); }, {7, 0, 0, 7, 0, 1, 0, 0, 7, 1, 0, 7, 1, 1, 0, 0}},
+        {"swap", 2, 1, 32, [](CTexture& t) { return t.SwapRedBlue(); }, {7, 0, 0, 9, 7, 0, 1, 9}},
+        {"alpha", 2, 2, 24, [](CTexture& t) { return t.AddAlphaLayer(128); },
+         {0, 0, 7, 128, 1, 0, 7, 128, 0, 1, 7, 128, 1, 1, 7, 128}},
+        {"alpha", 2, 1, 32, [](CTexture& t) { return t.AddAlphaLayer(5); }, {0, 0, 7, 5, 1, 0, 7, 5}},
+        {"crop", 5, 4, 24, [](CTexture& t) { return t.Extract(1, 1, 3, 2); },
+         {1, 2, 7, 2, 2, 7, 3, 2, 7, 0, 0, 0, 1, 1, 7, 2, 1, 7, 3, 1, 7, 0, 0, 0}},
+        {"tile", 2, 2, 24, [](CTexture& t) { return t.DuplicateMirror(0, 0, -1, -1); }, tile},
+        {"row tile", 2, 2, 24, [](CTexture& t) { return t.DuplicateMirrorHorizontal(0, 0, -1, -1); },
+         Bytes(tile.begin(), tile.begin() + 24)}};
+    // clang-format on
+    CTexture texture, mask, empty;
+    for (const auto& [pszName, nWidth, nHeight, nDepth, operation, block] : cases)
     {
-        m_capture.Clear();
+        Coords(texture, nWidth, nHeight, nDepth);
+        EXPECT_TRUE(operation(texture) && !operation(empty)) << pszName << ", and refused on an empty image";
+        EXPECT_EQ(BlockOf(texture), block) << pszName;
+        EXPECT_EQ(EncodeInfoHeader(texture.GetInfoHeader()),
+                  Described(texture.GetWidth(), texture.GetHeight(), uint16_t(texture.GetDepth()),
+                            uint32_t(block.size())));
+    }
+    // Alpha from the grey levels 3, 60, 254 and 0 of a 24-bit or 32-bit mask of the same size.
+    const Bytes masked = {0, 0, 7, 3, 1, 0, 7, 60, 0, 1, 7, 254, 1, 1, 7, 0};
+    for (const auto& [nDepth, maskBytes] :
+         {std::pair(24, Bytes{3, 3, 3, 30, 60, 91, 255, 255, 254, 0, 0, 2}),
+          std::pair(32, Bytes{3, 3, 3, 9, 30, 60, 91, 9, 255, 255, 254, 9, 0, 0, 2, 9})})
+    {
+        Coords(texture, 2, 2);
+        ASSERT_TRUE(mask.CreateFromBuffer(maskBytes.data(), 2, 2, nDepth) && texture.AddAlphaFromMask(mask));
+        EXPECT_EQ(BlockOf(texture), masked) << nDepth;
+    }
+    Coords(mask, 3, 2);
+    EXPECT_FALSE(texture.AddAlphaFromMask(mask) || mask.SetAlpha(1) || mask.AddAlphaFromMask(CTexture()));
+    EXPECT_EQ(BlockOf(texture), masked);
+    // Each bound broken in turn: x1 ≥ x2, y1 ≥ y2, x1 < 0, y1 < 0, x2 past the end, y2 past it.
+    const int rects[][4] = {{1, 0, 1, -1}, {0, 2, -1, 2}, {-1, 0, 2, 2},
+                            {0, -2, 2, 2}, {0, 0, 10, 2}, {0, 0, 2, 3}};
+    Coords(texture, 5, 3);
+    const Bytes before = BlockOf(texture);
+    for (const auto& [x1, y1, x2, y2] : rects)
+        EXPECT_FALSE(texture.Extract(x1, y1, x2, y2) || texture.DuplicateMirror(x1, y1, x2, y2) ||
+                     texture.DuplicateMirrorHorizontal(x1, y1, x2, y2))
+            << x1 << "," << y1 << "," << x2 << "," << y2;
+    EXPECT_EQ(BlockOf(texture), before);
+}
+
+TEST(TexturePowersTest, NextAndPreviousPowersOfTwo)
+{
+    // clang-format off
+    const int cases[][3] = {{1, 2, 1}, {3, 4, 2}, {4, 4, 2}, {5, 8, 4}, {0, 0, 0}, {-7, -7, -7},
+                            {1 << 30, 1 << 30, 1 << 29}, {INT32_MAX, INT32_MAX, 1 << 30}};
+    // clang-format on
+    for (const auto& [n, nNext, nPrev] : cases)
+        EXPECT_EQ(std::pair(CTexture::NextPowerOfTwo(n), CTexture::PrevPowerOfTwo(n)),
+                  std::pair(nNext, nPrev))
+            << n;
+}
+
+// ImageMagick's classic format (40-byte info header), its default one (a longer info header) and
+// netpbm's (biSizeImage 0); rows with and without fill bytes. Our copy is the classic format.
+TEST_F(TextureTest, ToolFilesHoldThePixelsTheToolReadsAndWeWriteThemBack)
+{
+    const std::string plasma = " -seed 5 plasma: -type truecolor ";
+    // command, width, height, block bytes, known hash of the block
+    const std::tuple<std::string, int, int, uint32_t, uint64_t> cases[] = {
+        {"convert -size 5x3" + plasma + "BMP3:made.bmp", 5, 3, 48, 0},
+        {"convert -size 1x3" + plasma + "BMP3:made.bmp", 1, 3, 12, 0},
+        {"convert -size 4x2" + plasma + "made.bmp", 4, 2, 24, 0},
+        {"ppmrainbow -width=3 -height=2 red lime blue > a.ppm && ppmmake rgb:10/20/30 3 1 > b.ppm && "
+         "pnmcat -tb a.ppm b.ppm | pnmtile 13 7 | ppmtobmp -bpp=24 > made.bmp",
+         13, 7, 280, 0xc0cb9e619a9fb7f6ull}};
+    for (const auto& [command, nWidth, nHeight, nBytes, nHash] : cases)
+    {
+        ASSERT_TRUE(Shell(m_dir, command));
+        const Bytes expected = ToolBlock(m_dir, "made.bmp");
         CTexture texture;
-        ASSERT_TRUE(texture.Alloc(2, 2, 24));
-        EXPECT_FALSE(texture.Alloc(nWidth, nHeight, nDepth));
-        EXPECT_EQ(m_capture.TraceText(), trace);
-        EXPECT_EQ(m_capture.Boxes(),
-                  trace == noMemory ? Strings{"CTexture::Alloc : Insufisant memory"} : Strings{});
-        EXPECT_EQ(texture.GetData(), nullptr);
+        ASSERT_TRUE(texture.ReadFile(m_dir / "made.bmp", -1, -1, -1));
+        EXPECT_EQ(std::pair(BlockOf(texture), EncodeInfoHeader(texture.GetInfoHeader())),
+                  std::pair(expected, Described(nWidth, nHeight, 24, nBytes)))
+            << command;
+        EXPECT_EQ(nHash ? Fnv1a(expected) : 0, nHash) << "known hash";
+        ASSERT_TRUE(texture.SaveFile((m_dir / "ours.bmp").c_str()));
+        Bytes written = BmpHeader(nWidth, nHeight, 24, nBytes);
+        written.insert(written.end(), expected.begin(), expected.end());
+        EXPECT_EQ(CTempDir::ReadAll(m_dir / "ours.bmp"), written) << command;
+        EXPECT_EQ(ToolBlock(m_dir, "ours.bmp"), expected) << "the tool reads our copy";
     }
 }
 
-TEST_F(TextureTest, FailedReadsReportAndLeaveAnEmptyImageWithTheAttemptedName)
+// A 5 × 3 file (rows of 16 bytes) patched: biSizeImage far off, bfOffBits past the pixels, biSize
+// too long for a header or past the end of the file (pixels from 54 all the same), rows stored top
+// row first (height -3), the file cut inside the rows.
+TEST_F(TextureTest, OddHeadersAndCutShortFilesLoadIntoABlockThatDescribesItself)
+{
+    ASSERT_TRUE(Shell(m_dir, "convert -size 5x3 -seed 5 plasma: -type truecolor BMP3:made.bmp"));
+    const Bytes file = CTempDir::ReadAll(m_dir / "made.bmp");
+    ASSERT_EQ(file.size(), 54u + 48u);
+    // clang-format off
+    const std::tuple<size_t, uint32_t, size_t, size_t> cases[] = {  // header field, its value, pixel bytes kept, bytes appended
+        {34, 0xFFFFFF00u, 48, 0}, {10, 200, 48, 0}, {14, 1100, 48, 2000}, {14, 1000, 48, 0},
+        {22, 3, 20, 0}, {22, uint32_t(-3), 48, 0}, {22, uint32_t(-3), 20, 0}};
+    // clang-format on
+    for (const auto& [nField, nValue, nKept, nAppended] : cases)
+    {
+        const bool bTopDown = nValue == uint32_t(-3);
+        Bytes patched = file;
+        Put(patched, nField, nValue, 4);
+        if (bTopDown) std::swap_ranges(patched.begin() + 54, patched.begin() + 70, patched.begin() + 86);
+        patched.resize(54 + nKept);
+        Bytes expected(patched.begin() + 54,
+                       patched.end());  // the rows stored, zeros after, bottom row first
+        expected.resize(48, 0);
+        if (bTopDown) std::swap_ranges(expected.begin(), expected.begin() + 16, expected.begin() + 32);
+        patched.resize(patched.size() + nAppended, 0xEE);
+        CTexture texture;
+        ASSERT_TRUE(texture.ReadFile(m_dir.Write("p.bmp", patched), -1, -1, -1));
+        EXPECT_EQ(std::pair(BlockOf(texture), EncodeInfoHeader(texture.GetInfoHeader())),
+                  std::pair(expected, Described(5, 3, 24, 48)))
+            << nField << " " << nValue << " " << nKept;
+    }
+}
+
+// Each failing read leaves an empty image with the name it was given and reports in message boxes
+// and, for a file error, in a dump line with the cause code (2: no such file, 6: read error).
+TEST_F(TextureTest, FailedReadsReportAndLeaveAnEmptyImage)
 {
     fs::create_directory(m_dir.Path() / "folder.bmp");
-    m_dir.Write("text.bmp", std::string(80, 'x'));
-    m_dir.Write("short.bmp", "BM" + std::string(20, '\0'));
-    m_dir.Write("bank.raw", "abcd");
-    const std::string rawSizes = "CTexture::ReadFileRAW : invalid image",
-                      noFile = "Unable to open file for reading";
-    const std::tuple<std::string, int, int, int, Strings, std::string> cases[] = {
-        // name, RAW width, height and depth, boxes (none: the redirection text), dump
-        {"picture.png", 0, 0, 0, {}, ""},
-        {"MISSING.BMP", 0, 0, 0, {noFile}, "File could not be opened 2\n"},
-        {"folder.bmp", 0, 0, 0, {"Error during reading file header"}, "Error during reading 6\n"},
-        {"text.bmp", 0, 0, 0, {"Invalid BMP file"}, ""},
-        {"short.bmp", 0, 0, 0, {"Texture file must have 24 bits depth"}, ""},
-        {"bank.raw", -1, -1, -1, {rawSizes}, ""},
-        {"bank.raw", 2, 2, 8, {rawSizes}, ""},
-        {"bank.raw", 1 << 20, 1 << 20, 32, {"CTexture::Alloc : Insufisant memory", "Insuffisant memory"}, ""},
-        {"missing.RAW", 2, 2, 24, {noFile}, "File could not be opened 2\n"}};
-    for (const auto& [file, nWidth, nHeight, nDepth, boxes, dump] : cases)
+    const std::string invalid = "Invalid BMP file";
+    // name, contents written first (none: as it stands), RAW sizes, boxes (none: the redirection), dump
+    const std::tuple<std::string, Bytes, int, int, Strings, std::string> cases[] = {
+        {"picture.png", {}, 0, 0, {}, ""},
+        {"MISSING.BMP", {}, 0, 0, {"Unable to open file for reading"}, "File could not be opened 2\n"},
+        {"folder.bmp", {}, 0, 0, {"Error during reading file header"}, "Error during reading 6\n"},
+        {"text.bmp", Bytes(80, 'x'), 0, 0, {invalid}, ""},
+        {"8.bmp", BmpHeader(4, 4, 8), 0, 0, {"Texture file must have 24 bits depth"}, ""},
+        {"w0.bmp", BmpHeader(0, 4, 24), 0, 0, {invalid}, ""},
+        {"tall.bmp", BmpHeader(1, INT32_MIN, 24), 0, 0, {"Insuffisant memory"}, ""},
+        {"a.raw", {1, 2}, -1, -1, {"CTexture::ReadFileRAW : invalid image"}, ""},
+        {"a.raw", {1, 2}, 1 << 20, 32, {"CTexture::Alloc : Insufisant memory", "Insuffisant memory"}, ""}};
+    for (const auto& [file, contents, nSide, nDepth, boxes, dump] : cases)
     {
-        const std::string name = m_dir / file;
-        SCOPED_TRACE(name);
+        const std::string name = contents.empty() ? m_dir / file : m_dir.Write(file, contents);
         CTexture texture;
         ASSERT_TRUE(texture.Alloc(2, 2, 24));
         m_capture.Clear();
-        EXPECT_FALSE(texture.ReadFile(name, nWidth, nHeight, nDepth));
-        EXPECT_EQ(m_capture.Boxes(),
-                  boxes.empty() ? Strings{"CTexture::ReadFile : invalid file redirection : " + name + "\n"}
-                                : boxes);
-        EXPECT_EQ(m_capture.DumpText(), dump);
-        EXPECT_EQ(m_capture.TraceText().rfind("CTexture::ReadFile : file : " + name + "\n", 0), 0u);
-        EXPECT_EQ(texture.GetFileName(), name);
-        EXPECT_EQ(texture.GetData(), nullptr);
+        const bool bRead = texture.ReadFile(name, nSide, nSide, nDepth);
+        const Strings redirection = {"CTexture::ReadFile : invalid file redirection : " + name + "\n"};
+        EXPECT_EQ(std::tuple(bRead, m_capture.Boxes(), m_capture.DumpText(), texture.GetFileName(),
+                             texture.GetData(),
+                             texture.GetWidth() + texture.GetHeight() + int(texture.GetDepth())),
+                  std::tuple(false, boxes.empty() ? redirection : boxes, dump, name, nullptr, 0));
     }
-    CTexture texture;
-    EXPECT_FALSE(texture.ReadFile("bmp", 0, 0, 0)) << "a name shorter than an extension";
-    EXPECT_EQ(m_capture.Boxes().back(), "CTexture::ReadFile : invalid file redirection : bmp\n");
 }
 
-TEST_F(TextureTest, RawFilesHoldPackedRowsInBlockOrderAndAreCreatedOrTruncated)
+// Packed rows in block order, from blocks with and without fill bytes, each less than half the one
+// before, so that each save must truncate the file; a file cut to half reads as 0 where it stops.
+// Then the writes refused: a 32-bit BMP, an empty image, an unknown extension, a full device.
+TEST_F(TextureTest, RawFilesHoldPackedRowsAndFailedWritesReport)
 {
-    const std::string path = m_dir / "picture.RAW";  // the first save creates it, shorter ones cut it
-    const int sizes[][3] = {{5, 3, 32}, {4, 3, 24}, {5, 3, 24}, {1, 2, 24}};
-    for (const auto& [nWidth, nHeight, nDepth] : sizes)
-    {
-        const Bytes packed = Pattern(size_t(nWidth * nHeight * nDepth / 8));
-        CTexture texture, back;
-        ASSERT_TRUE(texture.CreateFromBuffer(packed.data(), nWidth, nHeight, nDepth));
-        ASSERT_TRUE(texture.SaveFile(path.c_str()));
-        EXPECT_EQ(CTempDir::ReadAll(path), packed) << nWidth << "x" << nHeight << "x" << nDepth;
-        ASSERT_TRUE(back.ReadFile(path, nWidth, nHeight, nDepth));
-        EXPECT_EQ(BlockOf(back), BlockOf(texture));
-        EXPECT_EQ(back.GetFileName(), path);
-    }
-    // ImageMagick's rgb format is a RAW file (packed rows, red first); cut short, what it lacks reads as 0.
-    ASSERT_TRUE(Shell("convert -size 7x5 -seed 11 plasma: -depth 8 rgb:" + path));
-    const Bytes rgb = CTempDir::ReadAll(path);
-    for (size_t nCut : {rgb.size(), size_t(0), size_t(20), size_t(104)})
-    {
-        Bytes packed(rgb.begin(), rgb.begin() + long(nCut));
-        CTexture texture, expected;
-        ASSERT_TRUE(texture.ReadFile(m_dir.Write("cut.raw", packed), 7, 5, 24));
-        packed.resize(rgb.size(), 0);
-        ASSERT_TRUE(expected.CreateFromBuffer(packed.data(), 7, 5, 24));
-        EXPECT_EQ(BlockOf(texture), BlockOf(expected)) << nCut;
-    }
-    EXPECT_TRUE(m_capture.Boxes().empty());
-}
-
-TEST_F(TextureTest, FailedWritesReportAndLeaveTheImageUnchanged)
-{
-    fs::create_symlink("/dev/full", m_dir.Path() / "full.raw");
-    fs::create_symlink("/dev/full", m_dir.Path() / "full.bmp");
-    std::signal(SIGXFSZ, SIG_IGN);  // a write past the file size limit fails instead
-    const std::string save = "\nSave BMP File...\n", full = "Error during writing 9\n";
-    const std::tuple<std::string, int, rlim_t, Strings, std::string, std::string> cases[] = {
-        // name, depth (0: empty image), file size limit, boxes ({""}: the redirection text),
-        // dump, trace after "CTexture::SaveFile : file : <name>\n"
-        {"out.png", 24, 0, {""}, "", ""},
-        {"out.raw", 0, 0, {"CTexture::SaveFileRAW : invalid image"}, "", ""},
-        {"out.bmp", 0, 0, {}, "", kEmptyTrace},
-        {"out.bmp", 32, 0, {}, "", ""},
-        {"nodir/out.bmp", 24, 0, {"Unable to open file for writing"}, "File could not be opened 2\n", ""},
-        {"full.raw", 24, 0, {"Error during writing image"}, full, ""},
-        {"full.bmp", 24, 0, {"Error during writing file header"}, full, save + kFileHeaderTrace},
-        {"limit14.bmp", 24, 14, {"Error during writing image header"}, full, save + kFileHeaderTrace},
-        {"limit60.bmp", 24, 60, {"Error during writing image"}, full, save + kHeadersTrace}};
-    for (const auto& [file, nDepth, nLimit, boxes, dump, trace] : cases)
-    {
-        const std::string name = m_dir / file;
-        SCOPED_TRACE(name + " " + std::to_string(nDepth));
-        CTexture texture;
-        ASSERT_TRUE(nDepth == 0 ||
-                    texture.CreateFromBuffer(Pattern(size_t(10 * nDepth / 8)).data(), 5, 2, nDepth));
-        const Bytes before = BlockOf(texture);
-        m_capture.Clear();
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit saved = limit;
-        limit.rlim_cur = nLimit ? nLimit : limit.rlim_cur;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool bSaved = texture.SaveFile(name.c_str());
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        EXPECT_FALSE(bSaved);
-        const Strings redirection = {"CTexture::SaveFile : invalid file redirection : " + name + "\n"};
-        EXPECT_EQ(m_capture.Boxes(), boxes == Strings{""} ? redirection : boxes);
-        EXPECT_EQ(m_capture.DumpText(), dump);
-        EXPECT_EQ(m_capture.TraceText(), "CTexture::SaveFile : file : " + name + "\n" + trace);
-        EXPECT_EQ(BlockOf(texture), before);
-        EXPECT_EQ(nLimit ? fs::file_size(name) : 0, nLimit) << "written up to the limit";
-    }
-    EXPECT_FALSE(fs::exists(m_dir / "out.bmp")) << "nothing is written for a 32-bit image";
-}
-
-TEST_F(TextureTest, BmpWrittenTracesItsHeadersAndReadsBackTheSame)
-{
+    const std::string path = m_dir / "picture.RAW";
     CTexture texture, back;
-    ASSERT_TRUE(texture.CreateFromBuffer(Pattern(30).data(), 5, 2, 24));
-    const std::string path = m_dir / "written.bmp";
-    ASSERT_TRUE(texture.SaveFileBMP(path.c_str()));
-    EXPECT_EQ(m_capture.TraceText(), "\nSave BMP File...\n" + kHeadersTrace);
-    EXPECT_EQ(fs::file_size(path), 86u);
+    for (const auto& [nWidth, nHeight, nDepth] :
+         {std::tuple(5, 3, 32), std::tuple(4, 2, 24), std::tuple(1, 2, 24)})
+    {
+        Bytes packed(size_t(nWidth * nHeight * nDepth / 8));
+        for (size_t i = 0; i < packed.size(); ++i)
+            packed[i] = static_cast<unsigned char>(i * 13 + 7);
+        ASSERT_TRUE(texture.CreateFromBuffer(packed.data(), nWidth, nHeight, nDepth) &&
+                    texture.SaveFile(path.c_str()));
+        EXPECT_EQ(CTempDir::ReadAll(path), packed);
+        ASSERT_TRUE(back.ReadFile(path, nWidth, nHeight, nDepth));
+        EXPECT_EQ(std::pair(BlockOf(back), back.GetFileName()), std::pair(BlockOf(texture), path));
+        fs::resize_file(path, packed.size() / 2);
+        std::fill(packed.begin() + long(packed.size() / 2), packed.end(), 0);
+        ASSERT_TRUE(back.ReadFile(path, nWidth, nHeight, nDepth) &&
+                    texture.CreateFromBuffer(packed.data(), nWidth, nHeight, nDepth));
+        EXPECT_EQ(BlockOf(back), BlockOf(texture)) << nWidth << "x" << nHeight << "x" << nDepth;
+    }
+    ASSERT_TRUE(texture.AddAlphaLayer(1));
+    fs::create_symlink("/dev/full", m_dir.Path() / "full.bmp");
     m_capture.Clear();
-    ASSERT_TRUE(back.ReadFile(path, -1, -1, -1));
-    EXPECT_EQ(m_capture.TraceText(), "CTexture::ReadFile : file : " + path + "\n" + kHeadersTrace);
-    EXPECT_EQ(BlockOf(back), BlockOf(texture));
-    EXPECT_EQ(EncodeInfoHeader(back.GetInfoHeader()), EncodeInfoHeader(texture.GetInfoHeader()));
-    EXPECT_EQ(back.GetFileName(), path);
-    EXPECT_TRUE(m_capture.Boxes().empty());
+    EXPECT_FALSE(texture.SaveFile((m_dir / "a.bmp").c_str()) || CTexture().SaveFile(path.c_str()) ||
+                 back.SaveFile((m_dir / "a.png").c_str()) || back.SaveFile((m_dir / "full.bmp").c_str()));
+    const Strings boxes = {"CTexture::SaveFileRAW : invalid image",
+                           "CTexture::SaveFile : invalid file redirection : " + m_dir / "a.png" + "\n",
+                           "Error during writing file header"};
+    EXPECT_EQ(std::tuple(m_capture.Boxes(), m_capture.DumpText(), fs::exists(m_dir / "a.bmp")),
+              std::tuple(boxes, "Error during writing 9\n", false));
 }
 
 }  // namespace
