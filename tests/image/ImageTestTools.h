@@ -2,7 +2,6 @@
 // shell commands that must succeed, byte helpers, and a hash that pins decoded pictures down.
 #pragma once
 
-#include "image/Texture.h"         // CTexture, whose block the helpers read
 #include "platform/Diagnostics.h"  // plat::CDiagnosticsCapture for the exact texts
 
 #include "TempDir.h"  // scratch directories and shell commands
@@ -24,9 +23,8 @@ inline bool Shell(const CTempDir& dir, const std::string& command)
     return nStatus == 0;
 }
 
-inline uint64_t Fnv1a(const Bytes& bytes)  // 64-bit FNV-1a
+inline uint64_t Fnv1a(const Bytes& bytes, uint64_t nHash = 0xcbf29ce484222325ull)  // 64-bit FNV-1a
 {
-    uint64_t nHash = 0xcbf29ce484222325ull;
     for (unsigned char c : bytes)
         nHash = (nHash ^ c) * 0x100000001b3ull;
     return nHash;
@@ -37,11 +35,6 @@ inline void Put(Bytes& bytes, size_t nAt, uint32_t nValue, size_t nSize, bool bB
 {
     for (size_t i = 0; i < nSize; ++i)
         bytes[nAt + (bBig ? nSize - 1 - i : i)] = static_cast<unsigned char>(nValue >> (8 * i));
-}
-
-inline Bytes BlockOf(const CTexture& texture)  // the whole block, empty for an empty image
-{
-    return texture.GetData() ? Bytes(texture.GetData(), texture.GetData() + texture.GetBlockSize()) : Bytes{};
 }
 
 class CImageTest : public ::testing::Test

@@ -4,7 +4,6 @@
 
 #include "ImageTestTools.h"  // fixture, shell, byte helpers
 
-#include <bit>         // std::endian for the byte-order check
 #include <cstdlib>     // std::getenv for the data directory
 #include <filesystem>  // the folder of the Windows-style name
 
@@ -62,8 +61,9 @@ std::tuple<bool, Bytes, std::string> Row(SgiImage& image, int y, int z)
 TEST_F(SgiTest, RowsAreTheOnesTheToolSaysTheFileHolds)
 {
     const std::string grey = " -colorspace Gray -type Grayscale -compress ";
+    // picture, width, height, channels, known hash
     // clang-format off
-    const std::tuple<std::string, int, int, int, uint64_t> cases[] = {  // picture, width, height, channels, hash
+    const std::tuple<std::string, int, int, int, uint64_t> cases[] = {
         {"7x5 -seed 7 plasma:" + grey + "None", 7, 5, 1, 0},
         {"300x3 gradient:black-white" + grey + "RLE", 300, 3, 1, 0},
         {"40x24 pattern:checkerboard" + grey + "RLE", 40, 24, 1, 17465170237322476833ull},
@@ -76,18 +76,17 @@ TEST_F(SgiTest, RowsAreTheOnesTheToolSaysTheFileHolds)
         ASSERT_TRUE(Shell(m_dir, "convert -size " + picture +
                                      " -depth 8 sgi:gfx/TOOL.BW && "
                                      "convert sgi:gfx/TOOL.BW -flip -separate -depth 8 gray:planes"));
-        Bytes expected =
-            CTempDir::ReadAll(m_dir / "planes");  // one plane per channel; grey gives three alike
+        // One plane per channel, row after row; a grey picture gives three planes alike.
+        Bytes expected = CTempDir::ReadAll(m_dir / "planes");
         expected.resize(size_t(nWidth * nHeight * nChannels));
         const std::string path = m_dir.Path().string() + "\\Gfx\\Tool.bw";
         SgiImagePtr pImage(SgiOpen(path));
-        Bytes rows;
         for (int i = 0; i < nHeight * nChannels; ++i)
-        {
-            const auto [bDelivered, row, error] = Row(*pImage, i % nHeight, i / nHeight);
-            rows.insert(rows.end(), row.begin(), row.end());
-        }
-        EXPECT_EQ(rows, expected) << picture;
+            EXPECT_EQ(Row(*pImage, i % nHeight, i / nHeight),
+                      std::tuple(true,
+                                 Bytes(expected.begin() + i * nWidth, expected.begin() + (i + 1) * nWidth),
+                                 ""))
+                << picture << ", row " << i;
         EXPECT_FALSE(std::get<0>(Row(*pImage, -1, 0)) || std::get<0>(Row(*pImage, nHeight, 0)) ||
                      std::get<0>(Row(*pImage, 0, -1)) || std::get<0>(Row(*pImage, 0, nChannels)));
         EXPECT_EQ(Read(path), nChannels == 1 ? std::tuple(expected, "", nWidth, nHeight, 1)
@@ -96,16 +95,13 @@ TEST_F(SgiTest, RowsAreTheOnesTheToolSaysTheFileHolds)
     }
 }
 
-// Hand-made files: a stored row shorter than the one before and without its closing 0, and a short
-// verbatim file, read as 0 where they stop; then one file for each refusal, with the line that gives
-// the reason; and the records of the fuzz finds, which refuse row 0.
+// Hand-made files: a stored row shorter than the one before and without its closing 0 reads as 0
+// where it stops; then one file for each refusal, with the line that gives the reason; and the
+// records of the fuzz finds, which refuse row 0.
 TEST_F(SgiTest, FilesCutShortReadAsZeroAndMalformedFilesAreRefused)
 {
-    EXPECT_EQ(SgiHostIsLittleEndian(), std::endian::native == std::endian::little);
     EXPECT_EQ(Read(m_dir.Write("r.bw", SgiFile(0x0101, 4, 2, 1, {{0x81, 1, 0x02, 2, 0}, {0x02, 3}}))),
               std::tuple(Bytes{1, 2, 2, 0, 3, 3, 0, 0}, "", 4, 2, 1));
-    EXPECT_EQ(Read(m_dir.Write("v.bw", SgiFile(1, 4, 2, 1, {{1, 2, 2, 0, 3}}))),
-              std::tuple(Bytes{1, 2, 2, 0, 3, 0, 0, 0}, "", 4, 2, 1));
     Bytes past = SgiFile(0x0101, 4, 1, 1, {Bytes(10, 0x81)});  // a stored row that the file cuts short
     past.resize(525);
     const std::string row0 = "row 0 of channel 0: ";
@@ -120,10 +116,8 @@ TEST_F(SgiTest, FilesCutShortReadAsZeroAndMalformedFilesAreRefused)
         {SgiFile(0x0002, 2, 2, 1), "samples of 2 bytes are not supported"},
         {SgiFile(1, 0, 3, 1), "the image has no pixels (0 x 3)"}};
     for (const auto& [file, why] : cases)
-    {
-        const std::string path = m_dir.Write("bad.bw", file);
-        EXPECT_EQ(Read(path), std::tuple(Bytes{}, path + ": " + why + "\n", -7, -7, -7));
-    }
+        EXPECT_EQ(Read(m_dir.Write("bad.bw", file)),
+                  std::tuple(Bytes{}, m_dir / "bad.bw" + ": " + why + "\n", -7, -7, -7));
     const std::string data = std::getenv("CUBATRO_TEST_DATA") ? std::getenv("CUBATRO_TEST_DATA") : "data";
     const std::pair<std::string, std::string> finds[] = {
         // file, why its row 0 is refused
