@@ -26,7 +26,7 @@ using Rows = std::array<std::array<float, 13>, 7>;
 // What the six corners carry in drawing order (triangle 1 of the group "a", whose material is
 // "red", then triangle 0 of "default"): window position, texture coordinate, facet normal, corner
 // normal and diffuse colour. The last row holds what is current before a draw: the texture
-// coordinate, the colour, the normal and the diffuse colour (white).
+// coordinate, the normal and the diffuse colour (white).
 const float r = 0.57735027f;  // 1 / sqrt(3)
 // clang-format off
 const Rows g_corners = {{{56, 32, 0.5f, 0.125f, r, r, r, 0, 0, 1, 0.5f, 1, 0.25f},
@@ -35,9 +35,9 @@ const Rows g_corners = {{{56, 32, 0.5f, 0.125f, r, r, r, 0, 0, 1, 0.5f, 1, 0.25f
                          {40, 16, 0.25f, 0.75f, 0, 0, 1, 1, 0, 0, 0.8f, 0.8f, 0.8f},
                          {56, 16, 0.5f, 0.125f, 0, 0, 1, 0, 1, 0, 0.8f, 0.8f, 0.8f},
                          {40, 32, 0.25f, 0.75f, 0, 0, 1, 0, 0, 1, 0.8f, 0.8f, 0.8f},
-                         {0, 0, 0.375f, 0.625f, 0.25f, 0.5f, 0.75f, 0.6f, 0.3f, 0.15f, 1, 1, 1}}};
+                         {0, 0, 0.375f, 0.625f, 0, 0, 0, 0.6f, 0.3f, 0.15f, 1, 1, 1}}};
 // Columns of the rows; negated, the column of the last row.
-enum : int { TEXTURE = 2, FACET = 4, CORNER = 7, DIFFUSE = 10, SET_COLOUR = -4, SET_NORMAL = -7, WHITE = -10 };
+enum { TEXTURE = 2, FACET = 4, CORNER = 7, DIFFUSE = 10, SET_NORMAL = -7, WHITE = -10 };
 // clang-format on
 
 // The model sits at (0.25, -0.5, 0) in a window of 64 pixels for -1 to 1. Three directional
@@ -71,23 +71,22 @@ protected:
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, axes[4]);
     }
 
-    // Runs `draw` in feedback mode and expects it to print `out` and the six corners of `rows` at
-    // their places, each lit with the normal and diffuse colour at columns nNormal and nDiffuse and
-    // carrying the texture coordinate of its row (bTexture) or the one set before.
+    // Runs `draw` in feedback mode and expects it to print `out` and the six corners at their places, each
+    // lit with the normal and diffuse colour at columns nNormal and nDiffuse and carrying the texture
+    // coordinate of its row (bTexture) or the one set before.
     template <class F>
-    void ExpectCorners(F draw, const std::string& out, int nNormal, int nDiffuse, bool bTexture,
-                       const Rows& rows = g_corners)
+    void ExpectCorners(F draw, const std::string& out, int nNormal, int nDiffuse, bool bTexture)
     {
         testing::internal::CaptureStdout();
         const auto primitives = Feedback(draw);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), out);
-        const auto at = [&](int c, int n) { return n < 0 ? &rows[6][-n] : &rows[c][n]; };
+        const auto at = [](int c, int n) { return n < 0 ? &g_corners[6][-n] : &g_corners[c][n]; };
         std::vector<float> actual, expected;
         for (int c = 0; c < 6; c++)
         {
             const float *n = at(c, nNormal), *d = at(c, nDiffuse), *t = at(c, bTexture ? TEXTURE : -TEXTURE);
-            expected.insert(expected.end(),
-                            {rows[c][0], rows[c][1], n[0] * d[0], n[1] * d[1], n[2] * d[2], t[0], t[1]});
+            expected.insert(expected.end(), {g_corners[c][0], g_corners[c][1], n[0] * d[0], n[1] * d[1],
+                                             n[2] * d[2], t[0], t[1]});
         }
         for (const auto& primitive : primitives)
             for (const auto& v : primitive.vertices)
@@ -101,9 +100,10 @@ protected:
 };
 
 // Positions only keep the normal and texture coordinate set before; smooth normals win over flat
-// ones; colour mode sends each group's diffuse colour and turns colour tracking on, material mode
-// wins over it and turns tracking off. Each part the model lacks is dropped with a warning, and
-// tracking is then left as it is. The modelview matrix is left as it was found.
+// ones. Material mode, here compiled into a display list and replayed, sends each group's material
+// and turns colour tracking off; colour mode sends each group's diffuse colour and turns tracking
+// on. Each part the model lacks is dropped with a warning, and tracking is then left as it is. The
+// modelview matrix is left as it was found.
 TEST_F(GlmDrawTest, CornersCarryWhatTheModeChooses)
 {
     const std::string w = "glmDraw() warning: ", none = " render mode requested with no ";
@@ -112,53 +112,26 @@ TEST_F(GlmDrawTest, CornersCarryWhatTheModeChooses)
                   w + "flat render mode requested and smooth render mode requested (using smooth).\n", CORNER,
                   WHITE, true);
     glTexCoord2fv(&g_corners[6][TEXTURE]);
-    ExpectCorners([&] { m.glmDraw(GLM_MODE_FLAT | GLM_MODE_COLOR); }, "", FACET, DIFFUSE, false);
-    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-    ExpectCorners([&] { m.glmDraw(GLM_MODE_COLOR | GLM_MODE_MATERIAL | GLM_MODE_SMOOTH); },
+    glEnable(GL_COLOR_MATERIAL);
+    ExpectCorners([&] { glCallList(m.glmBuildList(GLM_MODE_COLOR | GLM_MODE_MATERIAL | GLM_MODE_SMOOTH)); },
                   w + "color and material render mode requested using only material mode\n", CORNER, DIFFUSE,
                   false);
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
-
-    for (auto* pArray : {&m.facetnorms, &m.normals, &m.texcoords})
-        pArray->clear();
+    ExpectCorners([&] { m.glmDraw(GLM_MODE_FLAT | GLM_MODE_COLOR); }, "", FACET, DIFFUSE, false);
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    m.normals.clear();
+    m.texcoords.clear();
     m.materials.clear();
-    glEnable(GL_COLOR_MATERIAL);
-    glColor3fv(&g_corners[6][-SET_COLOUR]);  // tracked as the material
-    glNormal3fv(&g_corners[6][CORNER]);
+    glColor3f(1, 1, 1);  // tracked as the material
     ExpectCorners([&] { m.glmDraw(31); },
-                  w + "flat" + none + "facet normals defined.\n" + w + "smooth" + none +
-                      "normals defined.\n" + w + "texture" + none + "texture coordinates defined.\n" + w +
-                      "color" + none + "materials defined.\n" + w + "material" + none +
-                      "materials defined.\n",
-                  SET_NORMAL, SET_COLOUR, false);
+                  w + "smooth" + none + "normals defined.\n" + w + "texture" + none +
+                      "texture coordinates defined.\n" + w + "color" + none + "materials defined.\n" + w +
+                      "material" + none + "materials defined.\n",
+                  FACET, WHITE, false);
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     float matrix[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
     EXPECT_THAT(matrix, testing::ElementsAre(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
-}
-
-// Building a list draws nothing and sends no material; replayed, it draws what glmDraw draws,
-// shininess and all. A number beyond its array sends a zero vector, and a material beyond the
-// list the "default". Between begin and end OpenGL hands out no list name, and nothing is drawn.
-TEST_F(GlmDrawTest, DisplayListReplaysTheDrawing)
-{
-    m.triangles[0].nindices[2] = m.triangles[0].tindices[2] = 99;
-    m._glmFindGroup("a")->material = 99;
-    m.materials[0].shininess = 12;
-    Rows rows = g_corners;
-    rows[5][CORNER + 2] = rows[5][TEXTURE] = rows[5][TEXTURE + 1] = 0;
-    for (int c = 0; c < 3; c++)
-        rows[c][DIFFUSE] = rows[c][DIFFUSE + 1] = rows[c][DIFFUSE + 2] = 0.8f;
-    std::uint32_t list = 0;
-    const unsigned mode = GLM_MODE_SMOOTH | GLM_MODE_TEXTURE | GLM_MODE_MATERIAL;
-    EXPECT_TRUE(Feedback([&] { list = m.glmBuildList(mode); }).empty());
-    float shininess[2] = {};
-    glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess[0]);
-    ExpectCorners([&] { glCallList(list); }, "", CORNER, DIFFUSE, true, rows);
-    glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess[1]);
-    EXPECT_THAT(shininess, testing::ElementsAre(0, 12));
-    EXPECT_TRUE(Feedback([&] { glBegin(GL_POINTS), list = m.glmBuildList(GLM_MODE_NONE), glEnd(); }).empty());
-    EXPECT_EQ(list, 0u);
 }
 
 }  // namespace

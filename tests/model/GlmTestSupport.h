@@ -10,11 +10,12 @@
 #include <gmock/gmock.h>  // matchers for arrays
 #include <gtest/gtest.h>  // the fixture base class, stdout capture
 
-#include <array>    // std::array for values compared together
-#include <cstdlib>  // strtof
-#include <memory>   // std::unique_ptr for models
-#include <string>   // std::string for texts
-#include <vector>   // std::vector for arrays compared
+#include <array>       // std::array for values compared together
+#include <cstdlib>     // strtof
+#include <filesystem>  // create_directories for written files
+#include <memory>      // std::unique_ptr for models
+#include <string>      // std::string for texts
+#include <vector>      // std::vector for arrays compared
 
 namespace cubatro::test
 {
@@ -26,22 +27,35 @@ protected:
     std::string Put(const std::string& name, const std::string& text) { return m_dir.Write(name, text); }
 
     // Reads the model file `name` of the scratch directory (`text` written there first unless
-    // empty); what the read printed on standard output and on the trace is kept.
-    std::unique_ptr<CGlmModel> Load(const std::string& name, const std::string& text = "")
+    // empty) into a model the test keeps; what the read printed on standard output and on the
+    // trace is kept.
+    CGlmModel& Load(const std::string& name, const std::string& text = "")
     {
         if (!text.empty()) Put(name, text);
-        auto pModel = std::make_unique<CGlmModel>();
+        CGlmModel& model = *m_vModels.emplace_back(std::make_unique<CGlmModel>());
         plat::CDiagnosticsCapture diagnostics;
         ::testing::internal::CaptureStdout();
-        pModel->glmReadOBJ(m_dir / name);
+        model.glmReadOBJ(m_dir / name);
         m_strOutput = ::testing::internal::GetCapturedStdout();
         m_strTrace = diagnostics.TraceText();
-        return pModel;
+        return model;
     }
 
-    CTempDir m_dir;           // scratch directory of the test
-    std::string m_strOutput;  // standard output of the last Load
-    std::string m_strTrace;   // trace of the last Load
+    // Writes `model` as `name` with `mode`; returns the text written and keeps the trace.
+    std::string Write(CGlmModel& model, unsigned mode, const std::string& name)
+    {
+        std::filesystem::create_directories((m_dir.Path() / name).parent_path());
+        plat::CDiagnosticsCapture diagnostics;
+        model.glmWriteOBJ(m_dir / name, mode);
+        m_strTrace = diagnostics.TraceText();
+        const std::vector<unsigned char> bytes = CTempDir::ReadAll(m_dir / name);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    CTempDir m_dir;                                     // scratch directory of the test
+    std::vector<std::unique_ptr<CGlmModel>> m_vModels;  // the models read
+    std::string m_strOutput;                            // standard output of the last Load
+    std::string m_strTrace;                             // trace of the last Load
 };
 
 }  // namespace cubatro::test
