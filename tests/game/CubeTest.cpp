@@ -1,213 +1,43 @@
-// CubeTest: the cube mesh's geometry, lists, texture, placement, Advance and highlight, against
-// real OpenGL.
-#include "game/Cube.h"  // the class under test
+// CubeTest: the faces of the cube mesh that draws every tile and every rolling cube.
+#include "WorldTestSupport.h"  // CWorldTest: OpenGL and feedback in world coordinates
 
-#include "RenderTestTools.h"       // OpenGL fixture, feedback quads in scene coordinates, ImageMagick
-#include "image/BindTexture.h"     // theBindTexture, to see references come and go
-#include "platform/Diagnostics.h"  // keeping the bank's dump lines off the console
+#include <set>  // the corners of a face
 
-#include <cmath>    // std::cos, std::sin for the expected rotations
-#include <memory>   // std::unique_ptr for meshes
-#include <numbers>  // std::numbers::pi
+using CWorldCubeMeshTest = CWorldTest;
+using Corners = std::set<std::array<float, 2>>;
 
-namespace
+// Every face lies on its own side of the cube with the four corners of that side, winds
+// counter-clockwise seen from outside, spans the whole texture, and is lit only by a light on
+// its side (its normal points outward): light 0 as it starts lights a face 0.04 + 0.8 cos.
+TEST_F(CWorldCubeMeshTest, FacesPointOutwardWindOutwardAndSpanTheTexture)
 {
-
-using namespace cubatro::test;
-using Vec3 = std::array<double, 3>;
-using Vec4f = std::array<float, 4>;
-
-// The faces in the order they are issued: normal, corners in half sizes, (s, t) of each corner.
-struct SFace
-{
-    Vec3 normal;
-    std::array<Vec3, 4> xyz;
-    std::array<std::array<float, 2>, 4> st;
-};
-const SFace g_faces[6] = {
-    {{0, 0, 1}, {{{-1, 1, 1}, {-1, -1, 1}, {1, -1, 1}, {1, 1, 1}}}, {{{0, 1}, {1, 1}, {1, 0}, {0, 0}}}},
-    {{0, 0, -1}, {{{1, 1, -1}, {1, -1, -1}, {-1, -1, -1}, {-1, 1, -1}}}, {{{0, 1}, {0, 0}, {1, 0}, {1, 1}}}},
-    {{1, 0, 0}, {{{1, 1, 1}, {1, -1, 1}, {1, -1, -1}, {1, 1, -1}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}},
-    {{-1, 0, 0}, {{{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}},
-    {{0, -1, 0}, {{{-1, -1, 1}, {-1, -1, -1}, {1, -1, -1}, {1, -1, 1}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}},
-    {{0, 1, 0}, {{{-1, 1, 1}, {1, 1, 1}, {1, 1, -1}, {-1, 1, -1}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}},
-};
-
-// p turned about x, then y, then z, in degrees (the last turn acts first on the corner).
-Vec3 Turned(Vec3 p, const Vec3& angles)
-{
-    for (size_t nAxis : {2, 1, 0})
+    CCube cube(2.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, false, false, 0, "");
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    for (int nLit = 0; nLit < 6; ++nLit)  // sides: axis n / 2, toward + when n is even
     {
-        const double c = std::cos(angles[nAxis] * std::numbers::pi / 180.0);
-        const double s = std::sin(angles[nAxis] * std::numbers::pi / 180.0);
-        const size_t i = (nAxis + 1) % 3, j = (nAxis + 2) % 3;
-        const double pi = p[i], pj = p[j];
-        p[i] = pi * c - pj * s;
-        p[j] = pi * s + pj * c;
-    }
-    return p;
-}
-
-class CubeTest : public CGlTest
-{
-protected:
-    void SetUp() override
-    {
-        CGlTest::SetUp();
-        SceneProjection();
-    }
-    void TearDown() override
-    {
-        for (const auto& entry : theBindTexture.textures)  // every mesh gave its texture back
-            EXPECT_EQ(entry.first.find(m_dir.Path().string()), std::string::npos) << entry.first;
-        CGlTest::TearDown();
-    }
-    static std::unique_ptr<CCube> Make(bool bImmediate, const std::string& texture = "",
-                                       unsigned char nAlpha = 0)
-    {
-        return std::make_unique<CCube>(3.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, bImmediate, nAlpha > 0,
-                                       nAlpha, texture);
-    }
-    std::vector<SFeedbackQuad> Capture(CCube& cube, bool bHighlight = false, std::array<float, 3> at = {})
-    {
-        return QuadsOf(Feedback([&] { cube.Draw(at[0], at[1], at[2], bHighlight); }));
-    }
-    static GLint Get(GLenum what)
-    {
-        GLint n = 0;
-        glGetIntegerv(what, &n);
-        return n;
-    }
-
-    CTempDir m_dir;
-    plat::CDiagnosticsCapture m_capture;  // the bank's dump lines, the image reader's boxes
-};
-
-// In both modes: corners, texture coordinates, and normals (a light along one axis lights exactly
-// the face whose normal is that axis); a listed mesh owns one list of its own, an immediate one none.
-TEST_F(CubeTest, BothModesDrawTheTableAndOwnTheirLists)
-{
-    const Vec4f black{0, 0, 0, 1}, white{1, 1, 1, 1};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black.data());
-    glLightfv(GL_LIGHT0, GL_SPECULAR, black.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white.data());
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    for (bool bImmediate : {false, true})
-    {
-        const GLuint nBefore = glGenLists(1);
-        auto pCube = Make(bImmediate);
-        const GLuint nAfter = glGenLists(1);
-        for (GLuint n : {nBefore, nAfter})
-            glNewList(n, GL_COMPILE), glEndList();
-        EXPECT_EQ(pCube->GetList(), bImmediate ? CCube::s_nNoList : nBefore + 1);
-        EXPECT_EQ(nAfter, nBefore + (bImmediate ? 1 : 2));
-        for (const SFace& lit : g_faces)
+        std::array<float, 4> light{};
+        light[nLit / 2] = nLit % 2 ? -1.0f : 1.0f;
+        glLightfv(GL_LIGHT0, GL_POSITION, light.data());
+        std::array<std::array<Corners, 2>, 6> faces;  // by side: corners on the other axes, and (s, t)
+        for (const auto& p : Feedback([&] { cube.Draw(0, 0, 0, false); }))
         {
-            const Vec4f direction{float(lit.normal[0]), float(lit.normal[1]), float(lit.normal[2]), 0};
-            glLightfv(GL_LIGHT0, GL_POSITION, direction.data());
-            const std::vector<SFeedbackQuad> quads = Capture(*pCube);
-            ASSERT_EQ(quads.size(), 6u);
-            for (size_t f = 0; f < 6; ++f)
-                for (size_t k = 0; k < 4; ++k)
-                {
-                    SCOPED_TRACE(::testing::Message()
-                                 << "immediate " << bImmediate << ", face " << f << ", corner " << k
-                                 << ", lit along face " << (&lit - g_faces));
-                    for (size_t a = 0; a < 3; ++a)
-                        EXPECT_NEAR(SceneOf(quads[f][k])[a], 1.5 * g_faces[f].xyz[k][a], 1e-4);
-                    EXPECT_EQ((std::array{quads[f][k].tex[0], quads[f][k].tex[1]}), g_faces[f].st[k]);
-                    EXPECT_NEAR(quads[f][k].color[0], g_faces[f].normal == lit.normal ? 1.0f : 0.0f, 1e-3f);
-                }
+            const Vec3 v[3] = {World(p.vertices[0]), World(p.vertices[1]), World(p.vertices[2])};
+            auto flat = [&](size_t a)
+            { return std::abs(v[0][a] - v[1][a]) + std::abs(v[0][a] - v[2][a]) < 1e-4f; };
+            const size_t a = flat(0) ? 0 : flat(1) ? 1 : 2, b = (a + 1) % 3, c = (a + 2) % 3;
+            const int nSide = static_cast<int>(2 * a) + (v[0][a] < 0);
+            const float fTurn =
+                (v[1][b] - v[0][b]) * (v[2][c] - v[0][c]) - (v[1][c] - v[0][c]) * (v[2][b] - v[0][b]);
+            EXPECT_TRUE(flat(a) && std::abs(std::abs(v[0][a]) - 1) < 1e-4f && fTurn * v[0][a] > 0) << nSide;
+            for (size_t k = 0; k < 3; ++k)
+            {
+                faces[nSide][0].insert({std::round(v[k][b]), std::round(v[k][c])});
+                faces[nSide][1].insert({p.vertices[k].tex[0], p.vertices[k].tex[1]});
+                EXPECT_NEAR(p.vertices[k].color[0], nSide == nLit ? 0.84f : 0.04f, 1e-3f) << nSide;
+            }
         }
-        pCube.reset();
-        EXPECT_TRUE(glIsList(nBefore) && glIsList(nAfter));
-        EXPECT_TRUE(bImmediate || !glIsList(nBefore + 1));  // the listed mesh's list is deleted
+        for (const auto& corners : faces)
+            EXPECT_THAT(corners, ElementsAre(Corners{{-1, -1}, {-1, 1}, {1, -1}, {1, 1}},
+                                             Corners{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
     }
 }
-
-// In both modes the draw binds the bank's texture (from the list when compiled); meshes of one name
-// share it, and it is deleted with the last of them. No name binds nothing; an unreadable file gives 0.
-TEST_F(CubeTest, TheTextureComesFromTheBankAndGoesBack)
-{
-    ASSERT_EQ(
-        RunCommand("convert -size 4x4 xc:'rgb(200,100,50)' -type TrueColor bmp3:" + (m_dir / "Marbre2.bmp")),
-        0);
-    for (bool bImmediate : {false, true})
-    {
-        SCOPED_TRACE(bImmediate ? "immediate" : "display list");
-        auto pFirst = Make(bImmediate, m_dir / "Marbre2.bmp", 77);
-        const auto nTexture = static_cast<GLuint>(pFirst->GetTexture());
-        ASSERT_TRUE(nTexture > 0 && glIsTexture(nTexture));
-        glBindTexture(GL_TEXTURE_2D, 0);
-        pFirst->Draw(0, 0, 0, false);
-        EXPECT_EQ(static_cast<GLuint>(Get(GL_TEXTURE_BINDING_2D)), nTexture);
-        std::vector<GLubyte> texels(4 * 4 * 4);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-        EXPECT_EQ(std::vector<GLubyte>(texels.begin(), texels.begin() + 4),
-                  (std::vector<GLubyte>{200, 100, 50, 77}));
-
-        auto pPlain = Make(bImmediate);
-        EXPECT_EQ(pPlain->GetTexture(), CCube::s_nNoTexture);
-        pPlain->Draw(0, 0, 0, false);
-        EXPECT_EQ(static_cast<GLuint>(Get(GL_TEXTURE_BINDING_2D)), nTexture);
-        auto pSecond = Make(bImmediate, m_dir / "Marbre2.bmp");
-        EXPECT_EQ(pSecond->GetTexture(), static_cast<int>(nTexture));
-        EXPECT_EQ(theBindTexture.textures.at(m_dir / "Marbre2.bmp")->count, 2);
-        pPlain.reset();
-        pFirst.reset();
-        EXPECT_TRUE(glIsTexture(nTexture));
-        pSecond.reset();
-        EXPECT_FALSE(glIsTexture(nTexture));
-
-        auto pMissing = Make(bImmediate, m_dir / "Missing.bmp");
-        EXPECT_EQ(pMissing->GetTexture(), 0);
-        EXPECT_EQ(Capture(*pMissing).size(), 6u);
-    }
-}
-
-// Advance moves the centre offset and the angles by the elapsed time times the velocities. A draw
-// puts each corner at the draw position + the offset + the corner turned about x, then y, then z;
-// highlighted, it draws the geometry plain and white, then again as gloss a little nearer the eye.
-TEST_F(CubeTest, AdvanceMovesTheCubeAndAHighlightedDrawFollows)
-{
-    CCube cube(1.0, 0.5, 0, 0, 0, 0, 10, 0.001, -0.002, 0.0005, 0.06, -0.09, 0.1, false, false, 0, "");
-    cube.Advance(500);
-    Vec3 pos{}, angles{};
-    cube.GetPosition(pos.data());
-    cube.GetAngles(angles.data());
-    EXPECT_EQ(pos, (Vec3{1.0, -1.0, 0.25}));
-    EXPECT_EQ(angles, (Vec3{30, -45, 60}));
-    const std::array<float, 3> at{-1, 0.5f, 2};
-    glColor3f(0.2f, 0.3f, 0.4f);
-    const std::vector<SFeedbackQuad> quads = Capture(cube, true, at);
-    ASSERT_EQ(quads.size(), 12u);
-    for (size_t f = 0; f < 6; ++f)
-        for (size_t k = 0; k < 4; ++k)
-        {
-            for (size_t a = 0; a < 3; ++a)
-                EXPECT_NEAR(SceneOf(quads[f][k])[a],
-                            at[a] + pos[a] + 0.5 * Turned(g_faces[f].xyz[k], angles)[a], 1e-4)
-                    << "face " << f << " corner " << k;
-            EXPECT_EQ(quads[f][k].color, (Vec4f{1, 1, 1, 1})) << "plain pass";
-            EXPECT_EQ(quads[f + 6][k].pos[0], quads[f][k].pos[0]) << "gloss pass";
-            EXPECT_LE(quads[f + 6][k].pos[2], quads[f][k].pos[2]) << "gloss pass, offset toward the eye";
-        }
-
-    // What the highlight leaves: the gloss material and the state of the next plain draws.
-    std::vector<GLint> state;
-    for (GLenum what :
-         {GL_TEXTURE_2D, GL_LIGHTING, GL_FOG, GL_BLEND, GL_POLYGON_OFFSET_FILL, GL_DEPTH_FUNC, GL_SHADE_MODEL,
-          GL_BLEND_SRC, GL_BLEND_DST, GL_DEPTH_WRITEMASK, GL_MODELVIEW_STACK_DEPTH})
-        state.push_back(Get(what));
-    EXPECT_EQ(state, (std::vector<GLint>{1, 1, 1, 0, 0, GL_LEQUAL, GL_FLAT, GL_ONE, GL_ONE, GL_TRUE, 1}));
-    const GLenum parameters[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_SHININESS};
-    std::array<Vec4f, 4> material{};
-    for (size_t i = 0; i < 4; ++i)
-        glGetMaterialfv(GL_FRONT, parameters[i], material[i].data());
-    EXPECT_EQ(material,
-              (std::array<Vec4f, 4>{{{0, 0, 0, 1}, {0, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 1}, {12, 0, 0, 0}}}));
-}
-
-}  // namespace

@@ -1,11 +1,11 @@
-// RenderTestTools: helpers of the render and game tests: the flare's sprite files, a working
-// directory for a test, and feedback quads read back as scene coordinates.
+// RenderTestTools: helpers of the tests that render: the flare's sprite files, and a working
+// directory for a test.
 #pragma once
 
-#include "HeadlessGl.h"  // SFeedbackPrimitive; OpenGL, GoogleTest, std::array, std::string, std::vector
-#include "TempDir.h"     // CTempDir and RunCommand for the sprite files
+#include "TempDir.h"  // CTempDir and RunCommand for the sprite files
 
 #include <filesystem>    // current_path to enter and leave a directory
+#include <string>        // the ImageMagick description of the sprites
 #include <system_error>  // std::error_code for going back quietly
 
 namespace cubatro::test
@@ -39,44 +39,5 @@ public:
 private:
     std::filesystem::path m_previous;  // the working directory to go back to
 };
-
-using SFeedbackQuad = std::array<SFeedbackVertex, 4>;  // corners in the order they were given
-
-// The quads of a capture: OpenGL reports quad (a, b, c, d) as the triangles (a, b, d) and
-// (b, c, d); anything else is a failure.
-inline std::vector<SFeedbackQuad> QuadsOf(const std::vector<SFeedbackPrimitive>& primitives)
-{
-    auto same = [](const SFeedbackVertex& a, const SFeedbackVertex& b)
-    { return a.pos == b.pos && a.color == b.color && a.tex == b.tex; };
-    std::vector<SFeedbackQuad> quads;
-    for (size_t i = 0; i + 1 < primitives.size(); i += 2)
-    {
-        const std::vector<SFeedbackVertex>& v = primitives[i].vertices;
-        const std::vector<SFeedbackVertex>& w = primitives[i + 1].vertices;
-        if (v.size() == 3 && w.size() == 3 && same(w[0], v[1]) && same(w[2], v[2]))
-            quads.push_back({v[0], v[1], w[1], v[2]});
-        else
-            ADD_FAILURE() << "primitives " << i << " and " << i + 1 << " are not a quad";
-    }
-    if (primitives.size() % 2 != 0) ADD_FAILURE() << "a primitive left over";
-    return quads;
-}
-
-// Projection onto the fixture's 64-pixel framebuffer of the box from -4 to 4 on each axis, seen
-// along -z; the modelview matrix is the identity.
-inline void SceneProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-4.0, 4.0, -4.0, 4.0, -8.0, 8.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
-// Scene coordinates of a vertex captured under SceneProjection.
-inline std::array<float, 3> SceneOf(const SFeedbackVertex& v)
-{
-    return {v.pos[0] / 8.0f - 4.0f, v.pos[1] / 8.0f - 4.0f, -8.0f * (2.0f * v.pos[2] - 1.0f)};
-}
 
 }  // namespace cubatro::test
