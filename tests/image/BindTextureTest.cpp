@@ -63,8 +63,7 @@ TEST_F(BindTextureTest, EachNameIsLoadedOnceIntoAMipmappedTextureAndDeletedWithI
         glGetTexImage(GL_TEXTURE_2D, 0, nId == nFirst ? GL_RGB : GL_RGBA, GL_UNSIGNED_BYTE, got.data());
         EXPECT_EQ(got, texels) << nId;
     }
-    EXPECT_EQ(std::pair(bank->GetTexture(missing, true, 9), bank->GetTexture(missing, false, 0)),
-              std::pair(0u, 0u));
+    EXPECT_TRUE(bank->GetTexture(missing, true, 9) == 0 && bank->GetTexture(missing, false, 0) == 0);
     EXPECT_EQ(capture.DumpText(), "Nouvelle texture " + first + ". Nouvelle texture " + second +
                                       ". Texture " + first + " deja chargee. Nouvelle texture " + missing +
                                       ". File could not be opened 2\nTexture " + missing + " deja chargee. ");

@@ -118,15 +118,16 @@ TEST_F(SgiTest, FilesCutShortReadAsZeroAndMalformedFilesAreRefused)
     for (const auto& [file, why] : cases)
         EXPECT_EQ(Read(m_dir.Write("bad.bw", file)),
                   std::tuple(Bytes{}, m_dir / "bad.bw" + ": " + why + "\n", -7, -7, -7));
-    const std::string data = std::getenv("CUBATRO_TEST_DATA") ? std::getenv("CUBATRO_TEST_DATA") : "data";
+    const char* pszData = std::getenv("CUBATRO_TEST_DATA");
+    const std::string fuzz = std::string(pszData ? pszData : "data") + "/fuzz/";
     const std::pair<std::string, std::string> finds[] = {
         // file, why its row 0 is refused
         {"sgi-rle-without-rows.sgi", "row 0 of channel 0 is outside the image (ysize 0, zsize 0)"}};
     for (const auto& [file, why] : finds)
     {
-        SgiImagePtr pImage(SgiOpen(data + "/fuzz/" + file));
-        EXPECT_EQ(Row(*pImage, 0, 0),
-                  std::tuple(false, Bytes(pImage->xsize, 0), data + "/fuzz/" + file + ": " + why + "\n"));
+        SgiImagePtr pSgi(SgiOpen(fuzz + file));
+        EXPECT_EQ(Row(*pSgi, 0, 0),
+                  std::tuple(false, Bytes(pSgi->xsize, 0), fuzz + file + ": " + why + "\n"));
     }
 }
 
