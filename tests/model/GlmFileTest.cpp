@@ -5,6 +5,7 @@
 #include "GlmTestSupport.h"  // CModelFileTest, RunCommand
 
 #include <tiny_obj_loader.h>  // tinyobj::ObjReader, the independent reader
+#include <unistd.h>           // dup2 for the messages of death tests
 
 #include <algorithm>  // std::min
 #include <charconv>   // to_chars for numbers in the forms other programs print
@@ -79,9 +80,8 @@ std::size_t ExpectSameAsTinyobjloader(const CGlmModel& model, const std::string&
 // Each file (beside the library "lib.mtl"), the model it gives and what the read prints.
 TEST_F(GlmFileTest, FilesGiveTheirModelsAndMessages)
 {
-    const std::string square =
-        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv -1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-        "vn 0 0 -1\n";
+    const std::string square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv -1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\n"
+                               "vt 0 1\nvn 0 0 1\nvn 0 0 -1\n";
     // clang-format off
     const std::string cases[][3] = {
         // Polygons fan around their first corner; a face line may be longer than 64 characters;
@@ -175,17 +175,22 @@ TEST_F(GlmFileTest, LibraryGivesDefaultAndNamedMaterialsInFileOrder)
 }
 
 // A file that cannot be opened (the model, its library) and a malformed statement (a bad number in
-// the library, an unknown word, a corner beyond the elements read so far, too few corners, corners
-// of mixed forms, a missing coordinate) end the process with status 1; so does a written file
-// that cannot be written whole.
+// the library, an unknown word, a corner beyond the elements read so far, too few corners, a
+// missing coordinate, corners of mixed forms) end the process with status 1, the statement's
+// message naming its line; so does a written file that cannot be written whole.
 TEST_F(GlmFileTest, FaultsEndTheProcess)
 {
     Put("bad.mtl", "newmtl a\nKd 1 x 0\n");
-    for (const char* pszText :
-         {"mtllib missing.mtl\n", "mtllib bad.mtl\n", "vp 1 2\n", "v 0 0 0\nf 1 1 2\nv 0 1 0\n",
-          "v 0 0 0\nf 1 1\n", "v 0 0 0\nvn 0 0 1\nf 1//1 1 1//1\n", "v 0 0 0\nv"})
-        EXPECT_EXIT(CGlmModel().glmReadOBJ(Put("bad.obj", pszText)), ::testing::ExitedWithCode(1), "")
-            << pszText;
+    // clang-format off
+    const char* const cases[][2] = {{"mtllib missing.mtl\n", ""}, {"vp 1 2\n", "Unknown token .vp"},
+        {"mtllib bad.mtl\n", "line 2: expected a number, found .x"}, {"v 0 0 0\nv", "line 2: expected a"},
+        {"v 0 0 0\nf 1 1 2\nv 0 1 0\n", "line 2: vertex number 2 .* .1 read so far"},
+        {"v 0 0 0\nf 1 1\n", "line 2: a face needs at least three corners"},
+        {"v 0 0 0\nvn 0 0 1\nf 1//1 1 1//1\n", "line 3: corner .1. does not have the form"}};
+    // clang-format on
+    for (const auto& [pszText, pszMessage] : cases)  // standard output goes where the death test looks
+        EXPECT_EXIT((::dup2(2, 1), CGlmModel().glmReadOBJ(Put("bad.obj", pszText))),
+                    ::testing::ExitedWithCode(1), pszMessage);
     EXPECT_EXIT(CGlmModel().glmReadOBJ(m_dir / "missing.obj"), ::testing::ExitedWithCode(1), "");
     EXPECT_EXIT(CGlmModel().glmWriteOBJ("/dev/full", 0), ::testing::ExitedWithCode(1), "");
 }
