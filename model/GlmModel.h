@@ -2,7 +2,8 @@
 // of the model library.
 //
 //   GlmModel.cpp    construction, destruction, group and material lookup, directory of a path
-//   GlmRead.cpp     the OBJ reader (two passes over the file held in memory) and the MTL reader
+//   GlmRead*.cpp    the OBJ reader (two passes over the mapped file, on one thread or several)
+//                   and the MTL reader (GlmReadPasses.h tells how they fit)
 //   GlmProcess.cpp  fitting, measuring, scaling, winding, normals, texture coordinates, welding
 //   GlmWrite.cpp    the OBJ and MTL writers
 //   GlmDraw.cpp     immediate-mode drawing and display lists
@@ -18,6 +19,7 @@
 // status 1 after their message.
 #pragma once
 
+#include <cstddef>      // std::size_t for the read options
 #include <cstdint>      // std::uint32_t for counts and indices
 #include <memory>       // std::unique_ptr for the owned group list
 #include <optional>     // std::optional for the library name, absent when the file names none
@@ -68,6 +70,25 @@ struct GlmGroup
     std::unique_ptr<GlmGroup> next;        // owned next group of the list; null at the end
 };
 
+// How glmReadOBJ reads a file. A file is read in two passes (counting, then filling) over parts
+// cut at line starts, one part at a time per thread, each in windows of the file cut at line
+// starts: a file mapped in memory has at most a window per thread resident.
+struct GlmReadOptions
+{
+    // Threads that read: 1 reads on the calling thread alone; 0 (the default) reads on every
+    // core the machine has (std::thread::hardware_concurrency) when the file holds at least
+    // nParallelBytes, and on the calling thread otherwise; 2 or more read on that many threads
+    // whatever the size.
+    unsigned nThreads = 0;
+    std::size_t nParallelBytes = std::size_t(6) << 20;  // where reading on every core pays
+    std::size_t nPartBytes = 0;    // characters per part, 0: the file shared out in 8 MiB parts or less
+    std::size_t nWindowBytes = 0;  // characters per window, 0: 4 MiB
+    // When set, receives the threads the model was read on: 1 when the read ran on the calling
+    // thread alone, as it also does after a read on several threads came upon a fault (the read
+    // on one thread then reports the first fault of the file).
+    unsigned* pThreadsUsed = nullptr;
+};
+
 // One entry of the per-vertex triangle lists that glmVertexNormals builds for its own use.
 struct GlmCornerNode
 {
@@ -86,16 +107,15 @@ public:
     CGlmModel(CGlmModel&&) noexcept = default;
     CGlmModel& operator=(CGlmModel&&) noexcept = default;
 
-    // --- reading (GlmRead.cpp) ----------------------------------------------------------------
+    // --- reading (GlmRead*.cpp) ---------------------------------------------------------------
     // Reads the OBJ file `filename` (opened through the path resolver) into this empty model,
     // with the library its mtllib line names. Upon exit every array has its exact size, every
     // corner number lies within its array, and the group "default" exists. Ends the process
     // with status 1 after a message naming the file (and line) when the file cannot be opened
-    // or holds an unrecognised word or a malformed statement.
-    void glmReadOBJ(std::string_view filename);
-    void _glmFirstPass(std::string_view text);   // counts, creates groups, reads the library
-    void _glmSecondPass(std::string_view text);  // fills the arrays counted by the first pass
-    void _glmReadMTL(std::string_view name);     // reads library `name` beside `pathname`
+    // or holds an unrecognised word or a malformed statement. The options choose the threads;
+    // whatever they are, the model, the messages and the exit status are the same.
+    void glmReadOBJ(std::string_view filename, const GlmReadOptions& options = GlmReadOptions());
+    void _glmReadMTL(std::string_view name);  // reads library `name` beside `pathname`
 
     // --- lookup (GlmModel.cpp) ----------------------------------------------------------------
     std::uint32_t _glmFindMaterial(std::string_view name);      // first exact match, else 0 with a message

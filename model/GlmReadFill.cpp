@@ -1,0 +1,465 @@
+// GlmReadFill: the filling pass of the OBJ reader over one window of a part: the elements in runs
+// of their own kind, the faces in runs of their own corner form, and the group and usemtl lines
+// that move the part on to its next share and material.
+#include "model/GlmReadNumbers.h"  // FastFixedFloat, FastFloat, ParseFloat, ScanInteger
+#include "model/GlmReadPasses.h"
+#include "model/GlmReadText.h"  // CTextCursor, the line scanners
+
+#include <algorithm>  // std::min
+#include <cinttypes>  // PRId64 for corner numbers in messages
+#include <cstdint>    // fixed-width counters
+
+namespace glmread
+{
+
+namespace
+{
+
+// The numbers a face corner carries, decided by the face's first corner.
+enum class ECornerForm
+{
+    vertex,               // v
+    vertexTexture,        // v/t
+    vertexNormal,         // v//n
+    vertexTextureNormal,  // v/t/n
+};
+
+ECornerForm FormOf(std::string_view corner)
+{
+    if (corner.find("//") != std::string_view::npos) return ECornerForm::vertexNormal;
+    const std::size_t nSlash = corner.find('/');
+    if (nSlash == std::string_view::npos) return ECornerForm::vertex;
+    return corner.find('/', nSlash + 1) == std::string_view::npos ? ECornerForm::vertexTexture
+                                                                  : ECornerForm::vertexTextureNormal;
+}
+
+// Reads the corner at p in the form `form` (nExpected as for ScanInteger); returns the position
+// after it, or null when the word there does not have exactly that form.
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ScanCorner(const char* p, const char* pEnd, unsigned& nExpected,
+                                                     std::int64_t& v, std::int64_t& t, std::int64_t& n)
+{
+    if (!ScanInteger(p, pEnd, v, nExpected)) return nullptr;
+    if constexpr (form == ECornerForm::vertexTexture)
+    {
+        if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t, nExpected)) return nullptr;
+    }
+    else if constexpr (form == ECornerForm::vertexNormal)
+    {
+        if (pEnd - p < 2 || p[0] != '/' || p[1] != '/') return nullptr;
+        p += 2;
+        if (!ScanInteger(p, pEnd, n, nExpected)) return nullptr;
+    }
+    else if constexpr (form == ECornerForm::vertexTextureNormal)
+    {
+        if (p == pEnd || *p++ != '/' || !ScanInteger(p, pEnd, t, nExpected) || p == pEnd || *p++ != '/' ||
+            !ScanInteger(p, pEnd, n, nExpected))
+            return nullptr;
+    }
+    return p == pEnd || IsWordEnd(*p) ? p : nullptr;
+}
+
+// Reads the word at p as a number when the fast conversion left it (another form, or a malformed
+// word); a malformed one ends the process with a message naming the file and the line. Returns
+// the position after the word.
+[[gnu::noinline]] const char* ReadOtherFloat(const char* p, std::string_view text, float& fValue,
+                                             const char* pszReader, const std::string& file)
+{
+    CTextCursor cursor(text);
+    cursor.SetPos(p);
+    const std::string_view word = cursor.NextWordOnLine();
+    if (!ParseFloat(word, fValue))
+    {
+        const std::string_view quoted =
+            word.empty() ? cursor.WordAt(word.data()) : word;  // "#..." as it stands
+        Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
+                  Len(quoted), quoted.data());
+    }
+    return cursor.Pos();
+}
+
+// Reads the nCount numbers of the current line from p into pValues, as ReadFloats does; returns
+// the position after the last.
+template <int nCount>
+[[gnu::always_inline]] inline const char* ReadFloatsAt(const char* p, std::string_view text, float* pValues,
+                                                       unsigned& nExpected, const char* pszReader,
+                                                       const std::string& file)
+{
+    const char* const pEnd = text.data() + text.size();
+    for (int i = 0; i < nCount; i++)
+    {
+        p = SkipLineBlanks(p, pEnd);
+        if (const char* pFixed = FastFixedFloat(p, pEnd, pValues[i], nExpected))
+            p = pFixed;
+        else if (const char* pAfter = FastFloat(p, pEnd, pValues[i]))
+            p = pAfter;
+        else
+            p = ReadOtherFloat(p, text, pValues[i], pszReader, file);
+    }
+    return p;
+}
+
+// The text of the face being read, for its messages.
+struct FaceText
+{
+    std::string_view text;     // the whole file text (not owned)
+    const std::string* pFile;  // the file name (not owned)
+    const char* pStatement;    // the face's first word
+    const char* pFirst;        // its first corner
+};
+
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOutOfRange(const FaceText& face, const char* pCorner,
+                                                             const char* pszKind, std::int64_t nNumber,
+                                                             std::uint32_t nRead)
+{
+    const CTextCursor cursor(face.text);
+    const std::string_view corner = cursor.WordAt(pCorner);
+    Malformed("glmReadOBJ()", *face.pFile, cursor.LineOf(pCorner),
+              "%s number %" PRId64 " in corner \"%.*s\" is out of range (%u read so far).\n", pszKind,
+              nNumber, Len(corner), corner.data(), nRead);
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOfOtherForm(const FaceText& face, const char* pCorner)
+{
+    const CTextCursor cursor(face.text);
+    const std::string_view corner = cursor.WordAt(pCorner), first = cursor.WordAt(face.pFirst);
+    Malformed("glmReadOBJ()", *face.pFile, cursor.LineOf(pCorner),
+              "corner \"%.*s\" does not have the form of the face's first corner \"%.*s\".\n", Len(corner),
+              corner.data(), Len(first), first.data());
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void OverrunAt(std::string_view text, const std::string& file,
+                                                      const char* pAt)
+{
+    Overrun(file, CTextCursor(text).LineOf(pAt));
+}
+
+// Turns a corner number of the file into an element number among the nRead elements of its
+// kind read so far; 0 and numbers beyond them end the read.
+[[gnu::always_inline]] inline std::uint32_t Resolve(std::int64_t nNumber, std::uint32_t nRead,
+                                                    const char* pszKind, const FaceText& face,
+                                                    const char* pCorner)
+{
+    const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
+    if (static_cast<std::uint64_t>(nIndex - 1) >= nRead)
+        [[unlikely]]  // 0, before the first or beyond the last
+        CornerOutOfRange(face, pCorner, pszKind, nNumber, nRead);
+    return static_cast<std::uint32_t>(nIndex);
+}
+
+// Reads the corners of a face in the form `form` of its first corner, which was scanned already
+// (its numbers nv, nt, nn; pAfter just after it), fanning them into triangles of the current
+// group. Returns the position after the last corner.
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ReadFace(const char* pAfter, std::int64_t nv, std::int64_t nt,
+                                                   std::int64_t nn, FillState& s, const FaceText& face)
+{
+    constexpr bool bTexture = form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
+    constexpr bool bNormal = form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
+    const char* const pEnd = face.text.data() + face.text.size();
+    // The corner's numbers as element numbers.
+    const auto resolve = [&](const char* pCorner, std::uint32_t& v, std::uint32_t& t, std::uint32_t& n)
+        __attribute__((always_inline))
+    {
+        v = Resolve(nv, s.nVertices, "vertex", face, pCorner);
+        if constexpr (bTexture) t = Resolve(nt, s.nTexcoords, "texture coordinate", face, pCorner);
+        if constexpr (bNormal) n = Resolve(nn, s.nNormals, "normal", face, pCorner);
+    };
+    std::uint32_t v0 = 0, t0 = 0, n0 = 0, v1 = 0, t1 = 0, n1 = 0, v2 = 0, t2 = 0,
+                  n2 = 0;  // first, previous, current
+    resolve(face.pFirst, v0, t0, n0);
+    const char* p = SkipLineBlanks(pAfter, pEnd);
+    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, nv, nt, nn);
+    if (!pAfter) [[unlikely]]
+        CornerOfOtherForm(face, p);
+    resolve(p, v1, t1, n1);
+    p = SkipLineBlanks(pAfter, pEnd);
+    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    do
+    {
+        pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, nv, nt, nn);
+        if (!pAfter) [[unlikely]]
+            CornerOfOtherForm(face, p);
+        resolve(p, v2, t2, n2);
+        if (s.nRoom == 0) [[unlikely]]
+            OverrunAt(face.text, *face.pFile, face.pStatement);
+        s.nRoom--;
+        GlmTriangle& triangle = s.pTriangles[s.nTriangles];
+        triangle.vindices[0] = v0;
+        triangle.vindices[1] = v1;
+        triangle.vindices[2] = v2;
+        if constexpr (bTexture)
+        {
+            triangle.tindices[0] = t0;
+            triangle.tindices[1] = t1;
+            triangle.tindices[2] = t2;
+        }
+        if constexpr (bNormal)
+        {
+            triangle.nindices[0] = n0;
+            triangle.nindices[1] = n1;
+            triangle.nindices[2] = n2;
+        }
+        s.pGroupTriangles[s.nGroupTriangles++] = s.nTriangles++;
+        v1 = v2;
+        t1 = t2;
+        n1 = n2;
+        p = SkipLineBlanks(pAfter, pEnd);
+    } while (StartsNumberAt(p, pEnd));
+    return p;
+}
+
+// Reads the run of element lines of one kind from p (a statement's first word), as the filling
+// pass reads them one by one: vertices (`cKind` 'v', the word "v"), normals ('n', a word that
+// begins with "vn") or texture coordinates ('t', "vt"). Upon exit nCount counts them and p (the
+// result) is at the first statement of another kind. Each kind of line has a loop of its own,
+// apart from the rest of the pass, so that its values stay in registers.
+template <char cKind>
+[[gnu::noinline]] const char* ReadElementRun(const char* p, std::string_view text, float* pArray,
+                                             std::uint32_t& nCount, std::uint32_t nLimit, unsigned& nExpected,
+                                             const std::string& file)
+{
+    constexpr int nPer = cKind == 't' ? 2 : 3;
+    const char* const pEnd = text.data() + text.size();
+    std::uint32_t n = nCount;
+    unsigned nFraction = nExpected;
+    for (;;)
+    {
+        const char* q = p + 1;  // after the word
+        if constexpr (cKind == 'v')
+        {
+            if (pEnd - p < 2 || p[0] != 'v' || !IsSpace(p[1])) break;
+        }
+        else
+        {
+            if (pEnd - p < 2 || p[0] != 'v' || p[1] != cKind) break;
+            while (++q < pEnd && !IsWordEnd(*q))
+            {
+            }
+        }
+        if (n >= nLimit) OverrunAt(text, file, p);
+        n++;
+        p = SkipSpace(NextLine(ReadFloatsAt<nPer>(q, text, pArray + std::size_t(n) * nPer, nFraction,
+                                                  "glmReadOBJ()", file),
+                               pEnd),
+                      pEnd);
+    }
+    nCount = n;
+    nExpected = nFraction;
+    return p;
+}
+
+// Reads the run of faces (statements whose first word begins with 'f') from p whose first
+// corners have the form `form`, as the filling pass reads them one by one; returns the position
+// of the first statement that is not such a face (p itself when the first is not). Each form
+// has a loop of its own, apart from the rest of the pass, so that its values stay in registers.
+template <ECornerForm form>
+[[gnu::noinline]] const char* ReadFacesOfForm(const char* p, FillState& sShared, std::string_view text,
+                                              const std::string& file)
+{
+    const char* const pEnd = text.data() + text.size();
+    FillState s = sShared;  // a copy of its own, which the stores into the arrays cannot touch
+    s.nRoom = std::min(s.nTriangleLimit - s.nTriangles, s.nGroupLimit - s.nGroupTriangles);
+    while (p < pEnd && *p == 'f')
+    {
+        const char* q = p;
+        while (++q < pEnd && !IsWordEnd(*q))
+        {
+        }
+        const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
+        if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(text, file, p);
+        std::int64_t nv = 0, nt = 0, nn = 0;
+        const char* const pAfter = ScanCorner<form>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        if (!pAfter) break;  // another form
+        p = SkipSpace(NextLine(ReadFace<form>(pAfter, nv, nt, nn, s, face), pEnd), pEnd);
+    }
+    sShared = s;
+    return p;
+}
+
+// Reads the run of faces from p (a statement whose first word begins with 'f'); `form` is the
+// form of the face before, and upon exit that of the last face read. A first corner that has
+// exactly the form of the face before has no other; otherwise the form is decided by the whole
+// word, as a malformed word is reported against the form it resembles. Returns the position of
+// the first statement that is not a face.
+const char* ReadFaces(const char* p, FillState& s, ECornerForm& form, std::string_view text,
+                      const std::string& file)
+{
+    const char* const pStart = p;
+    const auto read = [&](ECornerForm inForm)
+    {
+        switch (inForm)
+        {
+        case ECornerForm::vertex:
+            return ReadFacesOfForm<ECornerForm::vertex>(pStart, s, text, file);
+        case ECornerForm::vertexTexture:
+            return ReadFacesOfForm<ECornerForm::vertexTexture>(pStart, s, text, file);
+        case ECornerForm::vertexNormal:
+            return ReadFacesOfForm<ECornerForm::vertexNormal>(pStart, s, text, file);
+        case ECornerForm::vertexTextureNormal:
+            break;
+        }
+        return ReadFacesOfForm<ECornerForm::vertexTextureNormal>(pStart, s, text, file);
+    };
+    p = read(form);
+    if (p != pStart) return p;
+    const char* const pEnd = text.data() + text.size();
+    const char* q = p;
+    while (++q < pEnd && !IsWordEnd(*q))
+    {
+    }
+    const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
+    form = FormOf(CTextCursor(text).TokenAt(face.pFirst));
+    p = read(form);
+    if (p == pStart) CornerOfOtherForm(face, face.pFirst);
+    return p;
+}
+
+// The share `nShare` of the part becomes the current one.
+void EnterShare(FillState& s, std::size_t nShare)
+{
+    const CGroupShare& share = s.pPart->shares[nShare];
+    s.nShare = nShare;
+    s.pGroupTriangles = share.pGroup->triangles.data() + share.nStart;
+    s.nGroupTriangles = 0;
+    s.nGroupLimit = share.nStart <= share.pGroup->triangles.size() &&
+                            share.nCount <= share.pGroup->triangles.size() - share.nStart
+                        ? share.nCount
+                        : 0;
+}
+
+}  // namespace
+
+FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
+{
+    // Room in each array: up to the part's last element, and never more than the array holds.
+    const auto limit = [](std::uint64_t nLast, std::size_t nSize, std::size_t nPer) -> std::uint32_t
+    {
+        const std::uint64_t nRoom = nSize / nPer > 0 ? nSize / nPer - 1 : 0;
+        return static_cast<std::uint32_t>(nLast < nRoom ? nLast : nRoom);
+    };
+    FillState s;
+    s.nVertices = static_cast<std::uint32_t>(part.before.nVertices);
+    s.nNormals = static_cast<std::uint32_t>(part.before.nNormals);
+    s.nTexcoords = static_cast<std::uint32_t>(part.before.nTexcoords);
+    s.nTriangles = static_cast<std::uint32_t>(part.before.nTriangles);
+    s.nVertexLimit = limit(part.before.nVertices + part.counts.nVertices, model.vertices.size(), 3);
+    s.nNormalLimit = limit(part.before.nNormals + part.counts.nNormals, model.normals.size(), 3);
+    s.nTexcoordLimit = limit(part.before.nTexcoords + part.counts.nTexcoords, model.texcoords.size(), 2);
+    s.nTriangleLimit = limit(part.before.nTriangles + part.counts.nTriangles, model.triangles.size() + 1, 1);
+    s.pTriangles = model.triangles.data();
+    s.pPart = &part;
+    s.pPlan = pPlan;
+    EnterShare(s, 0);
+    return s;
+}
+
+void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const char* pBegin)
+{
+    static const char* const s_pszReader = "glmReadOBJ()";
+    const std::string& file = model.pathname;
+    float* const pVertices = model.vertices.data();
+    float* const pNormals = model.normals.data();
+    float* const pTexcoords = model.texcoords.data();
+    const char* const pEnd = text.data() + text.size();
+    ECornerForm form = static_cast<ECornerForm>(s.nForm);  // the form of the face before
+    for (const char* p = pBegin;;)
+    {
+        p = SkipSpace(p, pEnd);
+        if (p == pEnd) break;
+        // The statements a large file is made of, in runs of their own.
+        switch (*p)
+        {
+        case 'v':
+            if (pEnd - p >= 2)
+            {
+                if (IsSpace(p[1]))
+                {
+                    p = ReadElementRun<'v'>(p, text, pVertices, s.nVertices, s.nVertexLimit,
+                                            s.nExpectedFraction, file);
+                    continue;
+                }
+                if (p[1] == 'n')
+                {
+                    p = ReadElementRun<'n'>(p, text, pNormals, s.nNormals, s.nNormalLimit,
+                                            s.nExpectedFraction, file);
+                    continue;
+                }
+                if (p[1] == 't')
+                {
+                    p = ReadElementRun<'t'>(p, text, pTexcoords, s.nTexcoords, s.nTexcoordLimit,
+                                            s.nExpectedFraction, file);
+                    continue;
+                }
+            }
+            break;
+        case 'f':
+            p = ReadFaces(p, s, form, text, file);
+            continue;
+        default:
+            break;
+        }
+        const char* const pWord = p;  // the statement's first word
+        while (++p < pEnd && !IsWordEnd(*p))
+        {
+        }
+        const std::size_t nWord = static_cast<std::size_t>(p - pWord);
+        CTextCursor cursor(text);
+        cursor.SetPos(p);
+        switch (*pWord)
+        {
+        case 'v':
+            if (nWord == 1)
+            {
+                if (s.nVertices >= s.nVertexLimit) OverrunAt(text, file, pWord);
+                s.nVertices++;
+                p = ReadFloatsAt<3>(p, text, pVertices + std::size_t(s.nVertices) * 3, s.nExpectedFraction,
+                                    s_pszReader, file);
+            }
+            p = NextLine(p, pEnd);
+            break;
+        case 'g':
+            cursor.ReadName();
+            p = cursor.Pos();
+            if (s.nGroupTriangles != s.nGroupLimit || s.nShare + 1 >= s.pPart->shares.size())
+                OverrunAt(text, file, pWord);
+            EnterShare(s, s.nShare + 1);
+            if (s.pPlan) s.pPart->shares[s.nShare].pGroup->material = s.nMaterial;
+            break;
+        case 'u':
+        {
+            const std::string_view name = cursor.ReadName();
+            p = cursor.Pos();
+            if (s.pPlan)
+            {
+                s.nMaterial = s.pPlan->FindMaterial(name);
+                s.pPart->shares[s.nShare].pGroup->material = s.nMaterial;
+            }
+            break;
+        }
+        case 'm':  // the library was read in the first pass
+            cursor.ReadName();
+            p = cursor.Pos();
+            break;
+        default:  // comments and statements without effect
+            p = NextLine(p, pEnd);
+            break;
+        }
+    }
+    s.nForm = static_cast<int>(form);
+}
+
+void EndFill(const CGlmModel& model, const FillState& s, std::string_view text)
+{
+    const CCounts& before = s.pPart->before;
+    const CCounts& counts = s.pPart->counts;
+    if (s.nVertices != before.nVertices + counts.nVertices ||
+        s.nNormals != before.nNormals + counts.nNormals ||
+        s.nTexcoords != before.nTexcoords + counts.nTexcoords ||
+        s.nTriangles != before.nTriangles + counts.nTriangles || s.nGroupTriangles != s.nGroupLimit ||
+        s.nShare + 1 != s.pPart->shares.size())
+        OverrunAt(text, model.pathname, s.pPart->pEnd);
+}
+
+}  // namespace glmread

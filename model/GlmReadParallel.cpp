@@ -1,0 +1,155 @@
+// GlmReadParallel: the OBJ reader on several threads. The file is cut into parts at line starts;
+// the threads count the parts, the plan then takes their group and library lines in file order
+// and gives every part the numbers of its first elements and triangles and the shares of its
+// triangles in the groups' arrays; the threads fill the parts, and the materials of the groups
+// are looked up last, in file order. The model is the one the read on one thread gives, bit for
+// bit. A fault on any thread stops the read, and the read on one thread then reports the first.
+#include "model/GlmReadPasses.h"
+
+#include <algorithm>  // std::min, std::max
+#include <atomic>     // the next part, the fault flag
+#include <exception>  // std::exception_ptr to hand a thread's exception on
+#include <limits>     // the largest count
+#include <mutex>      // the first exception
+#include <thread>     // std::jthread
+#include <vector>     // parts and threads
+
+namespace glmread
+{
+
+namespace
+{
+
+constexpr std::size_t s_nLargestPart = std::size_t(8) << 20;  // small enough to share the work out evenly
+
+// Runs `pass` on every part, on nThreads threads (the calling one among them), each thread
+// taking the next part not taken. A fault stops the threads at their next part; false then. Any
+// other exception (a file that got shorter, memory that ran out) is thrown again here.
+bool RunParts(std::vector<CPart>& parts, unsigned nThreads, const CObjText& text,
+              const std::function<void(CPart&)>& pass)
+{
+    std::atomic<std::size_t> nNext{0};
+    std::atomic<bool> bStop{false};
+    bool bFault = false;
+    std::exception_ptr pOther;
+    std::mutex mutex;  // guards bFault and pOther
+    const auto work = [&]
+    {
+        const CFaultScope faults(true, text.Shortened());
+        for (std::size_t i; !bStop.load() && (i = nNext++) < parts.size();)
+        {
+            try
+            {
+                pass(parts[i]);
+            }
+            catch (const CReadFault&)
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                bFault = true;
+                bStop = true;
+            }
+            catch (...)
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                if (!pOther) pOther = std::current_exception();
+                bStop = true;
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (unsigned i = 1; i < nThreads && i < parts.size(); i++)
+            threads.emplace_back(work);
+        work();
+    }  // joined
+    if (pOther) std::rethrow_exception(pOther);
+    return !bFault;
+}
+
+}  // namespace
+
+bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& options, unsigned nThreads)
+{
+    const std::string_view all = text.View();
+    const char* const pEnd = all.data() + all.size();
+    const std::size_t nWindow = options.nWindowBytes ? options.nWindowBytes : s_nDefaultWindow;
+    const std::size_t nPart =
+        options.nPartBytes ? options.nPartBytes
+                           : std::max<std::size_t>(1, std::min(s_nLargestPart, all.size() / nThreads + 1));
+    std::vector<CPart> parts;
+    for (const char* p = all.data(); p < pEnd;)
+    {
+        CPart& part = parts.emplace_back();
+        part.pBegin = p;
+        part.pEnd = static_cast<std::size_t>(pEnd - p) <= nPart ? pEnd : LineStartFrom(p + nPart, p, pEnd);
+        p = part.pEnd;
+    }
+
+    // Counting, with the lines recorded for the plan.
+    if (!RunParts(parts, nThreads, text,
+                  [&](CPart& part)
+                  {
+                      text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
+                                         [&](std::string_view window, const char* p)
+                                         { CountWindow(model, part, nullptr, window, p); });
+                  }))
+        return false;
+
+    // The first numbers of each part; counts beyond what a model holds are the read on one
+    // thread's to report.
+    constexpr std::uint64_t nMax = std::numeric_limits<std::uint32_t>::max() - 1;
+    CCounts totals;
+    for (CPart& part : parts)
+    {
+        part.before = totals;
+        totals.nVertices += part.counts.nVertices;
+        totals.nNormals += part.counts.nNormals;
+        totals.nTexcoords += part.counts.nTexcoords;
+        totals.nTriangles += part.counts.nTriangles;
+    }
+    if (totals.nVertices > nMax || totals.nNormals > nMax || totals.nTexcoords > nMax ||
+        totals.nTriangles > nMax)
+        return false;
+
+    // The plan, in file order: groups, the library, the shares.
+    CReadPlan plan(model);
+    for (CPart& part : parts)
+    {
+        plan.OpenPart(part);
+        for (CStatement& statement : part.statements)
+            plan.Apply(part, statement);
+        plan.ClosePart(part);
+    }
+    plan.Allocate(totals, nThreads);
+
+    // Filling.
+    if (!RunParts(parts, nThreads, text,
+                  [&](CPart& part)
+                  {
+                      FillState s = StartFill(model, part, nullptr);
+                      text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
+                                         [&](std::string_view window, const char* p)
+                                         { FillWindow(model, s, window, p); });
+                      EndFill(model, s, all);
+                  }))
+        return false;
+
+    // The materials of the groups, in file order, with their messages.
+    GlmGroup* pGroup = plan.AddGroup("default");
+    std::uint32_t nMaterial = 0;
+    for (const CPart& part : parts)
+        for (const CStatement& statement : part.statements)
+            if (statement.cKind == 'g')
+            {
+                pGroup = statement.pGroup;
+                pGroup->material = nMaterial;
+            }
+            else if (statement.cKind == 'u')
+            {
+                nMaterial = plan.FindMaterial(statement.name);
+                pGroup->material = nMaterial;
+            }
+    return true;
+}
+
+}  // namespace glmread
