@@ -100,7 +100,11 @@ TEST_F(GlmFileTest, FilesGiveTheirModelsAndMessages)
                   "g a\nf 4 3 2 1\ng\nf 1 2 4\ng c\nusemtl default\nf 1 2 3\ng d\nusemtl Red\nusemtl blue\n",
          "5 v 4 vt 2 vn\nlib.mtl: default red blue\nd 2:\nc 0: #6 1 2 3\nb 1: #2 2 3 4\n"
          "a 1: #1 1 3 4 #3 4 3 2 #4 4 2 1\ndefault 1: #0 1 2 3 #5 1 2 4",
-         "_glmFindMaterial():  can't find material \"Red\".\n"}};
+         "_glmFindMaterial():  can't find material \"Red\".\n"},
+        // A '#' ends the statement wherever it starts, in every kind of line.
+        {"mtllib lib.mtl#x\nv 0 0 0#c\nv 1 0 0 #c\nv 0 1 0\nvt 0 0#c\nvn 0 0 1#\ng a#c\nusemtl red#c\nf 1 2 3#c\n"
+         "f 1/1 2/1 3/1#c 1/1\nf 1//1 2//1 3//1#\n",
+         "3 v 1 vt 1 vn\nlib.mtl: default red blue\na 1: #0 1 2 3 #1 1/1 2/1 3/1 #2 1//1 2//1 3//1\ndefault 0:", ""}};
     // clang-format on
     Put("lib.mtl", "newmtl red\nnewmtl blue\n");
     for (const auto& [text, description, output] : cases)
@@ -158,7 +162,7 @@ TEST_F(GlmFileTest, NumbersReadAsTheNearestFloat)
 // name belongs to "default".
 TEST_F(GlmFileTest, LibraryGivesDefaultAndNamedMaterialsInFileOrder)
 {
-    Put("sub/model.mtl", "Kd 0.1 0.2 0.3\n# comment\nnewmtl red\nKd 1 0 0\nKa 0.5 0.25 0.125\n"
+    Put("sub/model.mtl", "Kd 0.1 0.2 0.3\n# comment\nnewmtl red#c\nKd 1 0 0#c\nKa 0.5 0.25 0.125\n"
                          "Ks 0.2 0.4 0.60000000000000000000001\nNs 500\nillum 2\nmap_Kd red.bmp\nKe 9 9 9\n"
                          "newmtl shiny more words\nNs 1000\nd 0.5\n");
     const CGlmModel& model = Load("sub/model.obj", "mtllib model.mtl\n");
