@@ -1,6 +1,19 @@
-// ObjReadBench: reading one generated OBJ model of over a million triangles with glmReadOBJ,
-// tinyobjloader and assimp in the same run; checks that the three agree on the counts and
+// ObjReadBench: reading generated OBJ models with glmReadOBJ (on one thread and on every core),
+// tinyobjloader and assimp in the same run; checks that the readers agree on the counts and
 // prints the best of several times for each and the ratios.
+//
+// The models, written into a scratch directory:
+//   exporter  a wavy grid of 710² quads (1 008 200 triangles) with `v`, `vt`, `vn` and `f a/b/c`
+//             corners, in eight groups with two materials
+//   plain     a wavy grid of 600² quads as triangles, `v` in exponent form with negatives and tabs,
+//             `f a b c` corners
+//   groups    20 000 groups of one face each
+//   materials 20 000 materials, each used once
+//
+//   bench_obj_read                      measures every model with every reader
+//   bench_obj_read --write DIR          only writes the models into DIR
+//   bench_obj_read --read READER FILE   reads FILE once with READER (ours, ours1, tiny, assimp), for
+//                                       measuring its peak memory from outside (/usr/bin/time -v)
 #include "model/GlmModel.h"  // CGlmModel::glmReadOBJ, the reader measured
 
 #include <assimp/Importer.hpp>   // Assimp::Importer, the second peer
@@ -11,36 +24,60 @@
 #include <stdlib.h>  // mkdtemp
 
 #include <chrono>      // steady_clock for the times
-#include <cmath>       // sin, cos for the surface
+#include <cmath>       // sin, cos for the surfaces
 #include <cstdint>     // counters
-#include <cstdio>      // printf, FILE for writing the model
-#include <ctime>       // clock_gettime for the processor time of the thread
+#include <cstdio>      // printf, FILE for writing the models
+#include <cstring>     // strcmp for the arguments
+#include <ctime>       // clock_gettime for the processor time
 #include <filesystem>  // the scratch directory
 #include <functional>  // std::function for the timed readers
 #include <string>      // paths
+#include <vector>      // the models and the readers
 
 namespace
 {
 
-constexpr int s_nSide = 710;  // quads per side: 2 × 710² = 1 008 200 triangles
-constexpr int s_nRuns = 5;    // runs per reader; the best counts, so other load on the machine matters less
+constexpr int s_nSide = 710;       // quads per side of the exporter model: 2 × 710² = 1 008 200 triangles
+constexpr int s_nPlainSide = 600;  // quads per side of the plain model: 2 × 600² = 720 000 triangles
+constexpr int s_nMany = 20000;     // groups, or materials, of the small models
+constexpr int s_nRuns = 5;  // runs per reader; the best counts, so other load on the machine matters less
 
 struct Counts
 {
-    std::uint64_t nVertices = 0;   // positions (for assimp: corners of the triangulated meshes)
-    std::uint64_t nTriangles = 0;  // triangles after fanning the quads
+    std::uint64_t nVertices = 0;   // positions
+    std::uint64_t nTriangles = 0;  // triangles after fanning the polygons
+    bool operator==(const Counts&) const = default;
 };
 
-// Writes a wavy grid of s_nSide² quads with texture coordinates and normals, in eight groups
-// with two materials, as the files `obj` and its library `mtl` beside it.
-void WriteModel(const std::string& obj, const std::string& mtl)
+// One generated model: its name, its file, and the counts every reader must find.
+struct Model
 {
-    std::FILE* pMtl = std::fopen(mtl.c_str(), "w");
+    const char* pszName;
+    std::string path;
+    Counts expected;
+};
+
+std::FILE* Open(const std::filesystem::path& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f)
+    {
+        std::printf("cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    return f;
+}
+
+// The exporter model: a wavy grid of s_nSide² quads with texture coordinates and normals, in
+// eight groups with two materials.
+Counts WriteExporter(const std::filesystem::path& obj)
+{
+    std::FILE* pMtl = Open(obj.parent_path() / "exporter.mtl");
     std::fputs("newmtl stone\nKd 0.6 0.6 0.6\nNs 100\nnewmtl moss\nKd 0.2 0.5 0.1\n", pMtl);
     std::fclose(pMtl);
 
-    std::FILE* f = std::fopen(obj.c_str(), "w");
-    std::fputs("# generated wavy grid\nmtllib bench.mtl\n", f);
+    std::FILE* f = Open(obj);
+    std::fputs("# generated wavy grid\nmtllib exporter.mtl\n", f);
     const int n = s_nSide + 1;
     for (int j = 0; j < n; j++)
         for (int i = 0; i < n; i++)
@@ -69,44 +106,178 @@ void WriteModel(const std::string& obj, const std::string& mtl)
         }
     }
     std::fclose(f);
+    return Counts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nSide) * s_nSide};
 }
 
-// Processor time of this thread, in seconds: what the reader itself spent, however busy the
-// machine is with other work.
-double ThreadSeconds()
+// The plain model: positions only, in exponent form with signs and tabs as some programs print
+// them, and triangles of three vertex numbers.
+Counts WritePlain(const std::filesystem::path& obj)
+{
+    std::FILE* f = Open(obj);
+    const int n = s_nPlainSide + 1;
+    for (int j = 0; j < n; j++)
+        for (int i = 0; i < n; i++)
+        {
+            const double x = (i - n / 2) * 0.013, z = (j - n / 2) * -0.011;
+            std::fprintf(f, "v\t%e\t%e %e\n", x, 0.1 * std::sin(x * 7.0) * std::cos(z * 5.0) - 0.05, z);
+        }
+    for (int j = 0; j < s_nPlainSide; j++)
+        for (int i = 0; i < s_nPlainSide; i++)
+        {
+            const int a = j * n + i + 1, b = a + 1, c = a + n + 1, d = a + n;
+            std::fprintf(f, "f %d %d %d\nf %d %d %d\n", a, b, c, a, c, d);
+        }
+    std::fclose(f);
+    return Counts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nPlainSide) * s_nPlainSide};
+}
+
+// Many groups (bMaterials false) or many materials: s_nMany faces over a strip of vertices, each
+// in a group of its own, or each with a material of its own from the library beside it.
+Counts WriteMany(const std::filesystem::path& obj, bool bMaterials)
+{
+    std::FILE* f = Open(obj);
+    if (bMaterials)
+    {
+        std::FILE* pMtl = Open(obj.parent_path() / "materials.mtl");
+        for (int i = 0; i < s_nMany; i++)
+            std::fprintf(pMtl, "newmtl m%d\nKd 0.%d 0.5 0.5\n", i, i % 10);
+        std::fclose(pMtl);
+        std::fputs("mtllib materials.mtl\n", f);
+    }
+    for (int i = 0; i <= s_nMany; i++)
+        std::fprintf(f, "v %d 0 0\nv %d 1 0\n", i, i);
+    for (int i = 0; i < s_nMany; i++)
+    {
+        std::fprintf(f, bMaterials ? "usemtl m%d\n" : "g part%d\n", i);
+        std::fprintf(f, "f %d %d %d\n", 2 * i + 1, 2 * i + 3, 2 * i + 2);
+    }
+    std::fclose(f);
+    return Counts{2 * std::uint64_t(s_nMany + 1), std::uint64_t(s_nMany)};
+}
+
+std::vector<Model> WriteModels(const std::filesystem::path& dir)
+{
+    std::vector<Model> models = {{"exporter", (dir / "exporter.obj").string(), {}},
+                                 {"plain", (dir / "plain.obj").string(), {}},
+                                 {"groups", (dir / "groups.obj").string(), {}},
+                                 {"materials", (dir / "materials.obj").string(), {}}};
+    models[0].expected = WriteExporter(models[0].path);
+    models[1].expected = WritePlain(models[1].path);
+    models[2].expected = WriteMany(models[2].path, false);
+    models[3].expected = WriteMany(models[3].path, true);
+    return models;
+}
+
+Counts ReadOurs(const std::string& path, unsigned nThreads)
+{
+    CGlmModel model;
+    GlmReadOptions options;
+    options.nThreads = nThreads;
+    model.glmReadOBJ(path, options);
+    return Counts{model.numvertices, model.numtriangles};
+}
+
+Counts ReadTiny(const std::string& path)
+{
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    Counts counts;
+    const std::string dir = std::filesystem::path(path).parent_path().string() + "/";
+    if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), dir.c_str(), true))
+        return counts;
+    counts.nVertices = attrib.vertices.size() / 3;
+    for (const tinyobj::shape_t& shape : shapes)
+        counts.nTriangles += shape.mesh.num_face_vertices.size();
+    return counts;
+}
+
+// assimp gives each corner a vertex of its own; its vertex count is not compared.
+Counts ReadAssimp(const std::string& path)
+{
+    Assimp::Importer importer;
+    const aiScene* pScene = importer.ReadFile(path, aiProcess_Triangulate);
+    Counts counts;
+    for (unsigned i = 0; pScene && i < pScene->mNumMeshes; i++)
+        counts.nTriangles += pScene->mMeshes[i]->mNumFaces;
+    return counts;
+}
+
+struct Reader
+{
+    const char* pszName;
+    std::function<Counts(const std::string&)> read;
+    bool bVertices;  // whether its vertex count is the file's
+};
+
+const std::vector<Reader>& Readers()
+{
+    static const std::vector<Reader> s_readers = {
+        {"ours", [](const std::string& path) { return ReadOurs(path, 0); }, true},
+        {"ours1", [](const std::string& path) { return ReadOurs(path, 1); }, true},
+        {"tiny", ReadTiny, true},
+        {"assimp", ReadAssimp, false}};
+    return s_readers;
+}
+
+// Processor time of the whole process, in seconds.
+double CpuSeconds()
 {
     timespec now;
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 struct Timing
 {
     double dWall = 1e30;  // best wall-clock time, seconds
-    double dCpu = 1e30;   // best processor time of the thread, seconds
+    double dCpu = 1e30;   // best processor time of the process (all threads), seconds
+    bool bAgree = true;   // whether every run found the expected counts
 };
 
-// Best times of s_nRuns calls of `read`, which returns the counts it saw.
-Timing Time(const std::function<Counts()>& read, Counts& counts)
+Timing Time(const Reader& reader, const Model& model)
 {
     Timing best;
     for (int i = 0; i < s_nRuns; i++)
     {
         const auto start = std::chrono::steady_clock::now();
-        const double dCpuStart = ThreadSeconds();
-        counts = read();
-        const double dCpu = ThreadSeconds() - dCpuStart;
+        const double dCpuStart = CpuSeconds();
+        Counts counts = reader.read(model.path);
+        const double dCpu = CpuSeconds() - dCpuStart;
         const double dWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         best.dWall = dWall < best.dWall ? dWall : best.dWall;
         best.dCpu = dCpu < best.dCpu ? dCpu : best.dCpu;
+        if (!reader.bVertices) counts.nVertices = model.expected.nVertices;
+        best.bAgree = best.bAgree && counts == model.expected;
     }
     return best;
 }
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--write") == 0)
+    {
+        WriteModels(argv[2]);
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--read") == 0)
+    {
+        for (const Reader& reader : Readers())
+            if (std::strcmp(reader.pszName, argv[2]) == 0)
+            {
+                const Counts counts = reader.read(argv[3]);
+                std::printf("%s: %llu vertices, %llu triangles\n", reader.pszName,
+                            static_cast<unsigned long long>(counts.nVertices),
+                            static_cast<unsigned long long>(counts.nTriangles));
+                return 0;
+            }
+        std::printf("unknown reader %s\n", argv[2]);
+        return 1;
+    }
+
     std::string pattern = (std::filesystem::temp_directory_path() / "cubatro-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
     {
@@ -114,72 +285,31 @@ int main()
         return 1;
     }
     const std::filesystem::path dir = pattern;
-    const std::string obj = (dir / "bench.obj").string(), mtl = (dir / "bench.mtl").string();
-    WriteModel(obj, mtl);
-    const double dMegabytes = double(std::filesystem::file_size(obj)) / 1e6;
+    const std::vector<Model> models = WriteModels(dir);
 
-    Counts oursCounts, tinyCounts, assimpCounts;
-    const Timing ours = Time(
-        [&]
-        {
-            CGlmModel model;
-            model.glmReadOBJ(obj);
-            return Counts{model.numvertices, model.numtriangles};
-        },
-        oursCounts);
-    const Timing tinyTime = Time(
-        [&]
-        {
-            tinyobj::attrib_t attrib;
-            std::vector<tinyobj::shape_t> shapes;
-            std::vector<tinyobj::material_t> materials;
-            std::string warn, err;
-            Counts counts;
-            if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, obj.c_str(),
-                                  dir.string().c_str(), true))
-                return counts;
-            counts.nVertices = attrib.vertices.size() / 3;
-            for (const tinyobj::shape_t& shape : shapes)
-                counts.nTriangles += shape.mesh.num_face_vertices.size();
-            return counts;
-        },
-        tinyCounts);
-    const Timing assimpTime = Time(
-        [&]
-        {
-            Assimp::Importer importer;
-            const aiScene* pScene = importer.ReadFile(obj, aiProcess_Triangulate);
-            Counts counts;
-            for (unsigned i = 0; pScene && i < pScene->mNumMeshes; i++)
-            {
-                counts.nVertices += pScene->mMeshes[i]->mNumVertices;
-                counts.nTriangles += pScene->mMeshes[i]->mNumFaces;
-            }
-            return counts;
-        },
-        assimpCounts);
-    std::filesystem::remove_all(dir);
-
-    const std::uint64_t nQuads = std::uint64_t(s_nSide) * s_nSide;
-    const bool bAgree =
-        oursCounts.nTriangles == 2 * nQuads && tinyCounts.nTriangles == oursCounts.nTriangles &&
-        assimpCounts.nTriangles == oursCounts.nTriangles && tinyCounts.nVertices == oursCounts.nVertices &&
-        oursCounts.nVertices == std::uint64_t(s_nSide + 1) * (s_nSide + 1) &&
-        assimpCounts.nVertices == 4 * nQuads;
-    std::printf("model: %.1f MB, %llu vertices, %llu triangles (assimp: %llu corners), best of %d runs\n",
-                dMegabytes, static_cast<unsigned long long>(oursCounts.nVertices),
-                static_cast<unsigned long long>(oursCounts.nTriangles),
-                static_cast<unsigned long long>(assimpCounts.nVertices), s_nRuns);
-    std::printf("%-14s %9s %9s %10s %22s\n", "reader", "wall s", "cpu s", "MB/s (cpu)",
-                "glmReadOBJ faster (cpu)");
-    const auto row = [&](const char* pszName, const Timing& t)
+    bool bAgree = true;
+    std::printf("best of %d runs; cpu is the processor time of all threads; ratios are each reader's wall "
+                "time over glmReadOBJ's on one thread (ours1)\n",
+                s_nRuns);
+    std::printf("%-10s %8s %-8s %9s %9s %9s %8s\n", "model", "MB", "reader", "wall s", "cpu s", "MB/s",
+                "ratio");
+    for (const Model& model : models)
     {
-        std::printf("%-14s %9.3f %9.3f %10.1f %17.2f (%.2f wall)\n", pszName, t.dWall, t.dCpu,
-                    dMegabytes / t.dCpu, t.dCpu / ours.dCpu, t.dWall / ours.dWall);
-    };
-    row("glmReadOBJ", ours);
-    row("tinyobjloader", tinyTime);
-    row("assimp", assimpTime);
+        const double dMegabytes = double(std::filesystem::file_size(model.path)) / 1e6;
+        std::vector<Timing> timings;
+        for (const Reader& reader : Readers())
+            timings.push_back(Time(reader, model));
+        const double dOurs = timings[1].dWall;
+        for (std::size_t i = 0; i < timings.size(); i++)
+        {
+            std::printf("%-10s %8.1f %-8s %9.4f %9.4f %9.1f %8.2f%s\n", model.pszName, dMegabytes,
+                        Readers()[i].pszName, timings[i].dWall, timings[i].dCpu,
+                        dMegabytes / timings[i].dWall, timings[i].dWall / dOurs,
+                        timings[i].bAgree ? "" : "  COUNTS DIFFER");
+            bAgree = bAgree && timings[i].bAgree;
+        }
+    }
+    std::filesystem::remove_all(dir);
     std::printf("counts %s\n", bAgree ? "agree" : "DISAGREE");
     return bAgree ? 0 : 1;
 }
