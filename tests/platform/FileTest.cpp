@@ -86,6 +86,7 @@ TEST_F(FileTest, ReadStopsShortAtTheEndAndSeekMoves)
     EXPECT_EQ(buffer[0], 'd');
     EXPECT_EQ(f.Seek(-1, CFile::current), 3);
     EXPECT_EQ(f.Seek(-1, CFile::end), 4);
+    EXPECT_EQ(f.Seek(0, CFile::begin), 0);  // back to the start
     EXPECT_EQ(CauseOf([&] { f.Seek(-10, CFile::begin); }), CFileException::badSeek);
 }
 
