@@ -120,7 +120,7 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
             plan.Apply(part, statement);
         plan.ClosePart(part);
     }
-    plan.Allocate(totals, nThreads);
+    plan.Allocate(totals, static_cast<unsigned>(std::min<std::size_t>(nThreads, parts.size())));  // no idle threads
 
     // Filling.
     if (!RunParts(parts, nThreads, text,
