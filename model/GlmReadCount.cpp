@@ -29,21 +29,16 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
     // Counts the run of lines from p (a line start, or a position where the next word begins at
     // once) whose first word is "v" or begins with "vn" or "vt", or that are plain faces, as the
     // statements below would; returns the position after the run. Most of a large file is such
-    // runs. Element lines are told apart sixteen characters at a time: a line feed at q[i]
-    // starts a line whose first two characters are q[i + 1] and q[i + 2], and the lines of each
-    // kind are counted in sixteen byte counters at once.
+    // runs: the line feeds are found sixteen characters at a time and each line costs a few
+    // instructions.
     const char* const pEnd = text.data() + text.size();
     const auto countElements = [&](const char* p)
     {
 #if defined(__SSE2__)
-        const __m128i newline = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
-        const auto load = [](const char* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
-        const auto sum = [&](__m128i counters)
-        {
-            const __m128i sums = _mm_sad_epu8(counters, zero);
-            return static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
-                   static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
-        };
+        const __m128i newline = _mm_set1_epi8('\n');
+        const char* pWindow = p;  // sixteen characters whose line feeds are in nFeeds
+        unsigned nFeeds = 0;      // line feeds in the window not passed yet, one bit each
+        bool bWindow = false;     // whether pWindow holds a window
         while (pEnd - p >= 2)
         {
             if (p[0] == 'f' && p[1] == ' ')  // a face whose corners can be counted at once
@@ -54,6 +49,8 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
                     break;  // left to the statements below
                 nTriangles += nCorners - 2;
                 p = pLineEnd < pEnd ? pLineEnd + 1 : pEnd;
+                nFeeds = 0;  // a new window from the next line
+                bWindow = false;
                 continue;
             }
             if (p[0] != 'v') break;
@@ -67,53 +64,22 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
                 break;
             if (nVertices > nMax || nNormals > nMax || nTexcoords > nMax)
                 Malformed("glmReadOBJ()", file, CTextCursor(text).LineOf(p), "too many elements.\n");
-            // The lines after this one (each of at least two characters, so the counts stay in range).
-            const char* q = p;
-            unsigned nStop = 0;  // line feeds before lines of another kind, one bit each
-            if (nVertices + nNormals + nTexcoords + static_cast<std::uint64_t>(pEnd - p) <= nMax)
+            while (nFeeds == 0)
             {
-                __m128i vertices = zero, normals = zero, texcoords = zero;  // byte counters
-                for (unsigned nRound = 0; pEnd - q >= 18; q += 16)
-                {
-                    const __m128i b = load(q + 1), c = load(q + 2);
-                    const __m128i v = _mm_and_si128(_mm_cmpeq_epi8(load(q), newline),
-                                                    _mm_cmpeq_epi8(b, _mm_set1_epi8('v')));
-                    const __m128i isVertex =
-                        _mm_and_si128(v, _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')),
-                                                      _mm_cmpeq_epi8(c, _mm_set1_epi8('\t'))));
-                    const __m128i isNormal = _mm_and_si128(v, _mm_cmpeq_epi8(c, _mm_set1_epi8('n')));
-                    const __m128i isTexcoord = _mm_and_si128(v, _mm_cmpeq_epi8(c, _mm_set1_epi8('t')));
-                    const unsigned nFeeds =
-                        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(q), newline)));
-                    nStop = nFeeds & ~static_cast<unsigned>(_mm_movemask_epi8(
-                                         _mm_or_si128(isVertex, _mm_or_si128(isNormal, isTexcoord))));
-                    if (nStop)  // the element lines before the first other one
-                    {
-                        const unsigned nBefore = (nStop & (0u - nStop)) - 1;
-                        nVertices += CountBits(static_cast<unsigned>(_mm_movemask_epi8(isVertex)) & nBefore);
-                        nNormals += CountBits(static_cast<unsigned>(_mm_movemask_epi8(isNormal)) & nBefore);
-                        nTexcoords +=
-                            CountBits(static_cast<unsigned>(_mm_movemask_epi8(isTexcoord)) & nBefore);
-                        break;
-                    }
-                    vertices = _mm_sub_epi8(vertices, isVertex);
-                    normals = _mm_sub_epi8(normals, isNormal);
-                    texcoords = _mm_sub_epi8(texcoords, isTexcoord);
-                    if (++nRound == 255)  // before a byte counter overflows
-                    {
-                        nVertices += sum(vertices);
-                        nNormals += sum(normals);
-                        nTexcoords += sum(texcoords);
-                        vertices = normals = texcoords = zero;
-                        nRound = 0;
-                    }
-                }
-                nVertices += sum(vertices);
-                nNormals += sum(normals);
-                nTexcoords += sum(texcoords);
+                pWindow = bWindow ? pWindow + 16 : p;
+                bWindow = true;
+                if (pEnd - pWindow < 16) break;
+                nFeeds = static_cast<unsigned>(_mm_movemask_epi8(
+                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pWindow)), newline)));
             }
-            // At the line after the run, or near the end of the text at the line after q's.
-            p = nStop ? q + __builtin_ctz(nStop) + 1 : NextLine(q, pEnd);
+            if (nFeeds == 0)  // near the end of the text
+            {
+                p = NextLine(p, pEnd);
+                bWindow = false;
+                continue;
+            }
+            p = pWindow + __builtin_ctz(nFeeds) + 1;
+            nFeeds &= nFeeds - 1;
         }
 #endif
         return p;
