@@ -95,15 +95,6 @@ void CHeadlessGl::MakeCurrent()
         throw std::runtime_error("EGL: eglMakeCurrent failed");
 }
 
-std::string CHeadlessGl::Renderer() const
-{
-    auto text = [](GLenum name) {
-        const auto* psz = reinterpret_cast<const char*>(glGetString(name));
-        return std::string(psz ? psz : "?");
-    };
-    return text(GL_RENDERER) + ", OpenGL " + text(GL_VERSION);
-}
-
 void CGlTest::SetUp()
 {
     m_pGl = std::make_unique<CHeadlessGl>(s_nSize, s_nSize);
@@ -176,14 +167,6 @@ std::vector<uint8_t> CGlTest::ReadPixels()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, m_pGl->Width(), m_pGl->Height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
-}
-
-std::array<uint8_t, 4> CGlTest::PixelAt(int x, int y)
-{
-    std::array<uint8_t, 4> pixel{};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
-    return pixel;
 }
 
 }  // namespace cubatro::test

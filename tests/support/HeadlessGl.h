@@ -15,7 +15,6 @@
 #include <cstdint>     // uint8_t for read-back pixels
 #include <functional>  // std::function for the draw to capture
 #include <memory>      // std::unique_ptr for the context in the fixture
-#include <string>      // std::string for the renderer description
 #include <vector>      // std::vector for captured primitives and pixels
 
 #include <gtest/gtest.h>  // the fixture base
@@ -33,7 +32,6 @@ public:
 
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
-    std::string Renderer() const;  // GL_RENDERER and GL_VERSION, for messages
     void MakeCurrent();            // makes this context current again
 
 private:
@@ -74,7 +72,6 @@ protected:
 
     // The framebuffer as RGBA bytes, bottom row first.
     std::vector<uint8_t> ReadPixels();
-    std::array<uint8_t, 4> PixelAt(int x, int y);  // one pixel, (0, 0) at the bottom left
 
     std::unique_ptr<CHeadlessGl> m_pGl;  // the context of the running test
 };
