@@ -1,9 +1,8 @@
 // BindTexture: the texture bank: loading each file once, counting references, releasing.
 #include "image/BindTexture.h"
 
+#include "image/TextureUpload.h"   // BuildTextureMipmaps: any size, within the context's limits
 #include "platform/Diagnostics.h"  // plat::Dump for the bank's lines
-
-#include <GL/glu.h>  // gluBuild2DMipmaps
 
 CBindTexture theBindTexture;
 
@@ -59,17 +58,8 @@ void CBindTexture::ReleaseTexture(GLuint nId)
 
 void CBindTexture::BuildMipmaps(const CTexture& image)
 {
-    const bool bRgba = image.GetDepth() == 32;
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // 24-bit rows are padded to 4 bytes, 32-bit rows need none
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, bRgba ? 4 : 3, image.GetWidth(), image.GetHeight(),
-                      bRgba ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, image.GetData());
-    glPopClientAttrib();
+    const int nComponents = image.GetDepth() == 32 ? 4 : 3;  // 24-bit rows are padded to 4 bytes
+    BuildTextureMipmaps(image.GetData(), image.GetWidth(), image.GetHeight(), nComponents, 4);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
 }

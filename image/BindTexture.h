@@ -57,9 +57,10 @@ public:
     void ReleaseTexture(GLuint nId);
 
     // Builds a mipmapped texture from a valid image into the texture bound to GL_TEXTURE_2D: RGB
-    // for 24-bit pixels (rows padded to 4 bytes), RGBA for 32-bit ones. The format follows the
-    // block actually held, so the upload never reads past it. Unpack state is set for the block
-    // and restored afterwards; filters are linear and linear-mipmap-linear.
+    // for 24-bit pixels (rows padded to 4 bytes), RGBA for 32-bit ones, at the size and by the
+    // rules of BuildTextureMipmaps (image/TextureUpload.h). The format follows the block actually
+    // held, so the upload never reads past it. Unpack state is set for the block and restored
+    // afterwards; filters are linear and linear-mipmap-linear.
     static void BuildMipmaps(const CTexture& image);
 
     std::map<std::string, std::unique_ptr<CTextureEntry>> textures;  // owned entries by exact file name

@@ -109,6 +109,26 @@ std::string DecodeRow(SgiImage& image, unsigned char* pOut, size_t nIndex)
     return {};
 }
 
+// Why the rows of a single-channel image cannot hold the samples its header declares; empty when
+// they can. Verbatim samples must all lie in the file. A run-length row must be long enough to
+// encode xsize samples: a packet gives at most 127 samples for every two bytes it takes.
+std::string Undeliverable(const SgiImage& image)
+{
+    if (!IsRunLength(image))
+    {
+        const uint64_t nHeld = image.fileSize > s_nHeaderSize ? image.fileSize - s_nHeaderSize : 0;
+        const uint64_t nDeclared = uint64_t{image.xsize} * image.ysize;
+        if (nHeld >= nDeclared) return {};
+        return "the file holds " + std::to_string(nHeld) + " of its " + std::to_string(nDeclared) +
+               " bytes of pixels";
+    }
+    for (size_t y = 0; y < image.ysize; ++y)
+        if (image.rowSize[y] / 2 * uint64_t{127} < image.xsize)
+            return "row " + std::to_string(y) + " of channel 0: " + std::to_string(image.rowSize[y]) +
+                   " bytes cannot encode " + std::to_string(image.xsize) + " samples";
+    return {};
+}
+
 }  // namespace
 
 bool SgiHostIsLittleEndian()
@@ -228,6 +248,8 @@ unsigned char* SgiReadLuminance(std::string_view name, int& nWidth, int& nHeight
               std::to_string(image.ysize) + ")";
     else if (size_t{image.xsize} > std::numeric_limits<size_t>::max() / image.ysize)
         why = "the image size overflows";
+    else
+        why = Undeliverable(image);  // checked before the buffer is made: a short file cannot ask for much
     if (!why.empty())
     {
         Refuse(image, why);

@@ -81,8 +81,10 @@ void SgiSwapLongs(uint32_t* pValues,
 // with std::free (or holds it in an SgiPixels). Returns null and leaves the out values untouched
 // when the image has more or fewer than one channel (silently), when the buffer cannot be
 // allocated (silently), and when the file is refused (samples wider than one byte, no pixels, a
-// size that overflows, or any refusal of SgiGetRow): then one line "<name>: <why>" goes to
-// standard error. Ends the process as SgiOpen does when the file cannot be opened.
+// size that overflows, a verbatim file shorter than its pixels, a run-length row too short to
+// encode xsize samples at 127 per two bytes, or any refusal of SgiGetRow): then one line
+// "<name>: <why>" goes to standard error. The checks of sizes come before the buffer is made.
+// Ends the process as SgiOpen does when the file cannot be opened.
 unsigned char* SgiReadLuminance(std::string_view name, int& nWidth, int& nHeight, int& nChannels);
 
 // RAII helpers.

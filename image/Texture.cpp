@@ -260,9 +260,32 @@ bool CTexture::ReadFileBMP(const std::string& name)
     const bool bTopDown = infoHeader.biHeight < 0;
     const uint64_t nRows = bTopDown ? uint64_t(-int64_t(infoHeader.biHeight)) : uint64_t(infoHeader.biHeight);
     size_t nBytes = 0;
-    std::unique_ptr<unsigned char[]> pBlock;
-    if (nRows <= INT32_MAX && BlockSize(uint64_t(infoHeader.biWidth), nRows, 24, &nBytes))
-        pBlock = NewBlock(nBytes);
+    if (nRows > INT32_MAX || !BlockSize(uint64_t(infoHeader.biWidth), nRows, 24, &nBytes))
+    {
+        plat::MessageBox("Insuffisant memory");
+        return false;
+    }
+
+    // The pixels start at bfOffBits when it lies past the headers and within the file; else right
+    // after the info header as stored (a longer one within bounds delays them), else at 54.
+    uint64_t nLength = 0;
+    if (!FileStep("Error during reading ", "Error during reading image",
+                  [&] { nLength = uint64_t(file.GetLength()); }))
+        return false;
+    const uint32_t nHeaderSize = infoHeader.biSize;
+    uint64_t nOffset = kHeadersSize;
+    if (nHeaderSize > kBmpInfoHeaderSize && nHeaderSize <= kMaxInfoHeaderSize &&
+        kBmpFileHeaderSize + nHeaderSize <= nLength)
+        nOffset = kBmpFileHeaderSize + nHeaderSize;
+    if (fileHeader.bfOffBits >= nOffset && fileHeader.bfOffBits <= nLength) nOffset = fileHeader.bfOffBits;
+    // A file holding less than half of the pixels its header declares is damaged (or a bare
+    // header asking for a huge block): refused before any block is made.
+    if (2 * (nLength > nOffset ? nLength - nOffset : 0) < nBytes)
+    {
+        plat::MessageBox("Damaged BMP file: it holds less than half of its pixels");
+        return false;
+    }
+    std::unique_ptr<unsigned char[]> pBlock = NewBlock(nBytes);
     if (!pBlock)
     {
         plat::MessageBox("Insuffisant memory");
@@ -273,18 +296,15 @@ bool CTexture::ReadFileBMP(const std::string& name)
     height = int32_t(nRows);
     depth = 24;
     UpdateWidthByte32();
-    const uint32_t nHeaderSize = infoHeader.biSize;  // as stored: a longer header delays the pixels
     infoHeader.biSize = uint32_t(kBmpInfoHeaderSize);
     infoHeader.biHeight = height;
     infoHeader.biSizeImage = uint32_t(nBytes);
 
-    // Pixels follow the two headers; what the file lacks stays 0.
+    // What the file lacks stays 0.
     if (!FileStep("Error during reading ", "Error during reading image",
                   [&]
                   {
-                      if (nHeaderSize > kBmpInfoHeaderSize && nHeaderSize <= kMaxInfoHeaderSize &&
-                          kBmpFileHeaderSize + nHeaderSize <= uint64_t(file.GetLength()))
-                          file.Seek(int64_t(kBmpFileHeaderSize + nHeaderSize), plat::CFile::begin);
+                      file.Seek(int64_t(nOffset), plat::CFile::begin);
                       file.Read(data.get(), nBytes);
                   }))
         return false;

@@ -13,16 +13,20 @@
 // READING (every reader starts by emptying the image)
 //   ReadFileBMP  accepts uncompressed 24-bit BMP files only (biPlanes 1, biBitCount 24); 8-bit,
 //                32-bit and every other depth are refused with "Texture file must have 24 bits
-//                depth". The pixels are read right after the info header as stored, whatever
-//                bfOffBits says: from offset 14 + biSize when biSize is more than 40 (the
-//                longer headers of newer writers, 108 or 124 bytes), at most 1024 and within
-//                the file; from offset 54 otherwise (so a 40-byte header with a larger
-//                bfOffBits is still read from 54). On success:
+//                depth". The pixels are read from bfOffBits when it lies past the headers and
+//                within the file (a colour table may come between, as in some 24-bit files);
+//                otherwise right after the info header as stored: from offset 14 + biSize when
+//                biSize is more than 40 (the longer headers of newer writers, 108 or 124
+//                bytes), at most 1024 and within the file, else from offset 54. "Past the
+//                headers" means at or after that offset. On success:
 //                  - width = biWidth, height = |biHeight|, depth = 24;
 //                  - the block is widthbyte32 × height bytes, sized from the dimensions:
 //                    biSizeImage (which may be 0, smaller or larger) is ignored for sizing;
 //                  - bytes the file lacks (pixel data cut short) read as 0, bytes beyond the
-//                    block are ignored; a file cut short still loads and returns true;
+//                    block are ignored; a file cut short still loads and returns true, as long
+//                    as it holds at least half of the block: a file holding less is refused
+//                    as damaged, before any block is made, with "Damaged BMP file: it holds
+//                    less than half of its pixels" (so a tiny file cannot ask for a huge block);
 //                  - rows are bottom row first: a top-down file (negative biHeight) is turned
 //                    over while reading, so that row 0 is always the bottom row;
 //                  - infoHeader is the file's own, except biSize = 40, biHeight = height

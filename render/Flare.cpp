@@ -2,9 +2,8 @@
 #include "render/Flare.h"  // the class defined here
 
 #include "image/Sgi.h"             // SgiReadLuminance for the sprite images
+#include "image/TextureUpload.h"   // BuildTextureMipmaps for the sprite textures, whatever their size
 #include "platform/Diagnostics.h"  // plat::Trace when a sprite stays empty
-
-#include <GL/glu.h>  // gluBuild2DMipmaps for the sprite textures
 
 #include <cmath>   // std::sqrt, std::isfinite
 #include <cstdio>  // std::snprintf for the sprite file names
@@ -139,7 +138,7 @@ void CFlare::LoadSprite(const char* pszFile, GLuint nTexture)
         glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, 1, 1, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, &black);
         return;
     }
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 1, nWidth, nHeight, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels.get());
+    BuildTextureMipmaps(pixels.get(), nWidth, nHeight, 1, 1);  // packed rows of one byte per pixel
 }
 
 void CFlare::CreateLight()

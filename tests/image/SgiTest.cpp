@@ -13,25 +13,6 @@ namespace
 using namespace cubatro::test;
 using SgiTest = CImageTest;
 
-// A file of x × y × z samples stored as `type`: the 512-byte header, then `data` as it stands
-// (verbatim) or, for a run-length type, two tables for the stored rows `data` (index y + z × ysize).
-Bytes SgiFile(unsigned type, unsigned x, unsigned y, unsigned z, const std::vector<Bytes>& data = {})
-{
-    Bytes bytes(512, 0);
-    const unsigned fields[] = {474, type, 3, x, y, z};
-    for (size_t i = 0; i < 6; ++i)
-        Put(bytes, 2 * i, fields[i], 2, true);
-    const size_t nTables = type >> 8 ? data.size() * 4 : 0;
-    bytes.resize(512 + 2 * nTables);
-    for (size_t i = 0; i < data.size(); ++i)
-    {
-        if (nTables) Put(bytes, 512 + 4 * i, uint32_t(bytes.size()), 4, true);
-        if (nTables) Put(bytes, 512 + nTables + 4 * i, uint32_t(data[i].size()), 4, true);
-        bytes.insert(bytes.end(), data[i].begin(), data[i].end());
-    }
-    return bytes;
-}
-
 // What SgiReadLuminance makes of a file: pixels (none: empty), standard error, width, height and
 // channels (-7: not set).
 std::tuple<Bytes, std::string, int, int, int> Read(const std::string& path)
@@ -114,6 +95,8 @@ TEST_F(SgiTest, FilesCutShortReadAsZeroAndMalformedFilesAreRefused)
         {SgiFile(0x0101, 4, 1, 1, {{0x81, 7, 0x02}}), row0 + "a run packet runs past the stored row"},
         {SgiFile(0x0101, 8, 65535, 1), "row tables of 524280 bytes run past the end of the file (512 bytes)"},
         {SgiFile(0x0002, 2, 2, 1), "samples of 2 bytes are not supported"},
+        {SgiFile(1, 4, 2, 1, {Bytes(7, 1)}), "the file holds 7 of its 8 bytes of pixels"},
+        {SgiFile(0x0101, 300, 1, 1, {{0x7F, 5, 0x7F, 5, 0}}), row0 + "5 bytes cannot encode 300 samples"},
         {SgiFile(1, 0, 3, 1), "the image has no pixels (0 x 3)"}};
     for (const auto& [file, why] : cases)
         EXPECT_EQ(Read(m_dir.Write("bad.bw", file)),

@@ -30,18 +30,6 @@ void Coords(CTexture& texture, int nWidth, int nHeight, int nDepth = 24)
     ASSERT_TRUE(texture.CreateFromBuffer(packed.data(), nWidth, nHeight, nDepth));
 }
 
-// The 54 header bytes a writer stores for a w × h picture of nBits bits and nPixelBytes of pixels.
-Bytes BmpHeader(int32_t nWidth, int32_t nHeight, unsigned nBits, uint32_t nPixelBytes = 0)
-{
-    Bytes bytes(54, 0);
-    bytes[0] = 'B', bytes[1] = 'M', bytes[26] = 1, bytes[28] = uint8_t(nBits);
-    const uint32_t fields[][2] = {{2, 54 + nPixelBytes},   {10, 54},         {14, 40}, {18, uint32_t(nWidth)},
-                                  {22, uint32_t(nHeight)}, {34, nPixelBytes}};
-    for (const auto& [nAt, nValue] : fields)
-        Put(bytes, nAt, nValue, 4);
-    return bytes;
-}
-
 // The info header of a block.
 BmpInfoHeaderBytes Described(int nWidth, int nHeight, uint16_t nBits, uint32_t nBytes)
 {
@@ -137,7 +125,8 @@ TEST_F(TextureTest, OperationsLeaveTheBlocksWorkedOutByHand)
 }
 
 // ImageMagick's classic format (40-byte info header), its default one (a longer info header) and
-// netpbm's (biSizeImage 0); rows with and without fill bytes. Our copy is the classic format.
+// netpbm's (biSizeImage 0); rows with and without fill bytes; the classic format with 16 bytes where
+// a colour table goes between the headers and the pixels (bfOffBits 70). Our copy is the classic format.
 TEST_F(TextureTest, ToolFilesHoldThePixelsTheToolReadsAndWeWriteThemBack)
 {
     const std::string plasma = " -seed 5 plasma: -type truecolor ";
@@ -148,7 +137,12 @@ TEST_F(TextureTest, ToolFilesHoldThePixelsTheToolReadsAndWeWriteThemBack)
         {"convert -size 4x2" + plasma + "made.bmp", 4, 2, 24, 0},
         {"ppmrainbow -width=3 -height=2 red lime blue > a.ppm && ppmmake rgb:10/20/30 3 1 > b.ppm && "
          "pnmcat -tb a.ppm b.ppm | pnmtile 13 7 | ppmtobmp -bpp=24 > made.bmp",
-         13, 7, 280, 0xc0cb9e619a9fb7f6ull}};
+         13, 7, 280, 0xc0cb9e619a9fb7f6ull},
+        // clang-format off
+        {"convert -size 5x3" + plasma + "BMP3:a.bmp && (head -c 2 a.bmp; printf 'v\\0\\0\\0\\0\\0\\0\\0F"
+         "\\0\\0\\0'; tail -c +15 a.bmp | head -c 40; printf %016d 0; tail -c +55 a.bmp) >made.bmp",
+         5, 3, 48, 0}};
+    // clang-format on
     for (const auto& [command, nWidth, nHeight, nBytes, nHash] : cases)
     {
         ASSERT_TRUE(Shell(m_dir, command));
@@ -168,7 +162,7 @@ TEST_F(TextureTest, ToolFilesHoldThePixelsTheToolReadsAndWeWriteThemBack)
 
 // A 5 × 3 file (rows of 16 bytes) patched: biSizeImage far off, bfOffBits past the pixels, biSize
 // too long for a header or past the end of the file (pixels from 54 all the same), rows stored top
-// row first (height -3), the file cut inside the rows.
+// row first (height -3), the file cut to half its rows (less is refused).
 TEST_F(TextureTest, OddHeadersAndCutShortFilesLoadIntoABlockThatDescribesItself)
 {
     ASSERT_TRUE(Shell(m_dir, "convert -size 5x3 -seed 5 plasma: -type truecolor BMP3:made.bmp"));
@@ -177,7 +171,7 @@ TEST_F(TextureTest, OddHeadersAndCutShortFilesLoadIntoABlockThatDescribesItself)
     // clang-format off
     const std::tuple<size_t, uint32_t, size_t, size_t> cases[] = {
         {34, 0xFFFFFF00u, 48, 0}, {10, 200, 48, 0}, {14, 1100, 48, 2000}, {14, 1000, 48, 0},
-        {22, 3, 20, 0}, {22, uint32_t(-3), 48, 0}, {22, uint32_t(-3), 20, 0}};
+        {22, 3, 24, 0}, {22, uint32_t(-3), 48, 0}, {22, uint32_t(-3), 24, 0}};
     // clang-format on
     for (const auto& [nField, nValue, nKept, nAppended] : cases)
     {
@@ -200,7 +194,8 @@ TEST_F(TextureTest, OddHeadersAndCutShortFilesLoadIntoABlockThatDescribesItself)
 }
 
 // Failing reads report in message boxes and, for a file error, in a dump line with its cause code
-// (2: no such file, 6: read error); each leaves an empty image with the name it was given.
+// (2: no such file, 6: read error); each leaves an empty image with the name it was given. A file
+// holding less than half of its pixels is damaged.
 TEST_F(TextureTest, FailedReadsReportAndLeaveAnEmptyImage)
 {
     std::filesystem::create_directory(m_dir.Path() / "folder.bmp");
@@ -213,13 +208,15 @@ TEST_F(TextureTest, FailedReadsReportAndLeaveAnEmptyImage)
                  texture.ReadFile(m_dir.Write("8.bmp", BmpHeader(4, 4, 8)), 0, 0, 0) ||
                  texture.ReadFile(m_dir.Write("w0.bmp", BmpHeader(0, 4, 24)), 0, 0, 0) ||
                  texture.ReadFile(m_dir.Write("tall.bmp", BmpHeader(1, INT32_MIN, 24)), 0, 0, 0) ||
+                 texture.ReadFile(m_dir.Write("cut.bmp", BmpHeader(5, 3, 24, 48)), 0, 0, 0) ||
                  texture.ReadFile(raw, -1, -1, -1) || texture.ReadFile(raw, 1 << 20, 1 << 20, 32));
     EXPECT_EQ(
         m_capture.Boxes(),
         (Strings{"CTexture::ReadFile : invalid file redirection : a.png\n", "Unable to open file for reading",
                  "Error during reading file header", invalid, "Texture file must have 24 bits depth", invalid,
-                 "Insuffisant memory", "CTexture::ReadFileRAW : invalid image",
-                 "CTexture::Alloc : Insufisant memory", "Insuffisant memory"}));
+                 "Insuffisant memory", "Damaged BMP file: it holds less than half of its pixels",
+                 "CTexture::ReadFileRAW : invalid image", "CTexture::Alloc : Insufisant memory",
+                 "Insuffisant memory"}));
     EXPECT_EQ(m_capture.DumpText(), "File could not be opened 2\nError during reading 6\n");
     EXPECT_EQ(std::tuple(texture.GetFileName(), texture.GetData(), texture.GetDepth()),
               std::tuple(raw, nullptr, 0u));
