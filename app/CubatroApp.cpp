@@ -28,6 +28,12 @@ CCubatroApp::CCubatroApp()
     SetVendorName("Local AppWizard-Generated Applications");
     SetAppName("Cubatro");
     Bind(wxEVT_IDLE, &CCubatroApp::OnIdle, this);
+    m_modal.Register();
+}
+
+CCubatroApp::~CCubatroApp()
+{
+    m_modal.Unregister();
 }
 
 bool CCubatroApp::OnInit()
@@ -66,7 +72,7 @@ int CCubatroApp::OnExit()
 
 void CCubatroApp::OnIdle(wxIdleEvent& event)
 {
-    if (m_pView) m_pView->Refresh(false);
-    event.RequestMore();
     event.Skip();
+    if (!m_pView || m_modal.m_nOpen > 0 || !m_pView->CanBeSeen()) return;  // until an event comes
+    m_pView->Refresh(false);
 }

@@ -8,6 +8,9 @@
 
 #include <wx/cursor.h>    // wxCursor for the hidden pointer
 #include <wx/dcclient.h>  // wxPaintDC
+#include <wx/toplevel.h>  // wxTopLevelWindow, whether the frame is minimised
+
+#include <gtk/gtk.h>  // the view's visibility on screen
 
 #include <cerrno>  // errno, the code shown with a failure
 #include <chrono>  // steady_clock for the time to the first frame
@@ -19,6 +22,13 @@ CFpsDlg* g_pFpsDlg = nullptr;
 namespace
 {
 const std::chrono::steady_clock::time_point g_start = std::chrono::steady_clock::now();  // near process start
+
+// The X server tells whether the view is fully covered; the view keeps the answer.
+gboolean OnVisibility(GtkWidget*, GdkEventVisibility* pEvent, gpointer pObscured)
+{
+    *static_cast<bool*>(pObscured) = pEvent->state == GDK_VISIBILITY_FULLY_OBSCURED;
+    return FALSE;
+}
 
 double ThreadCpuMs()
 {
@@ -78,7 +88,10 @@ CCubatroView::CCubatroView(wxWindow* pParent)
         // The display offers no OpenGL pixel format: the window could not be made for OpenGL.
         m_bContextTried = true;
         Report(g_bNoFormat ? "DescribePixelFormat" : "SetPixelFormat", errno);
+        return;
     }
+    gtk_widget_add_events(GetHandle(), GDK_VISIBILITY_NOTIFY_MASK);
+    g_signal_connect(GetHandle(), "visibility-notify-event", G_CALLBACK(OnVisibility), &m_bObscured);
 }
 
 CCubatroView::~CCubatroView()
@@ -127,7 +140,7 @@ bool CCubatroView::CreateGLContext()
         m_hRC.reset();
         return false;
     }
-    if (g_pFpsDlg && !g_pFpsDlg->HasWindow()) g_pFpsDlg->CreateWindow();
+    if (g_pFpsDlg && !g_pFpsDlg->HasWindow()) g_pFpsDlg->CreateWindow(wxGetTopLevelParent(this));
     return true;
 }
 
@@ -140,15 +153,21 @@ bool CCubatroView::EnsureContext()
     return m_bContextReady;
 }
 
+bool CCubatroView::CanBeSeen() const
+{
+    const auto* pFrame = dynamic_cast<const wxTopLevelWindow*>(GetParent());
+    return IsShownOnScreen() && !(pFrame && pFrame->IsIconized()) && !m_bObscured;
+}
+
 void CCubatroView::OnSize(wxSizeEvent& event)
 {
     event.Skip();
-    if (m_bInSize || !EnsureContext()) return;
+    if (m_bBusy || !EnsureContext()) return;
     const wxSize size = GetClientSize();
-    m_bInSize = true;
+    m_bBusy = true;
     SetCurrent(*m_hRC);
     m_pScene->Resize(size.GetWidth(), size.GetHeight());
-    m_bInSize = false;
+    m_bBusy = false;
 }
 
 void CCubatroView::OnPaint(wxPaintEvent&)
@@ -158,14 +177,16 @@ void CCubatroView::OnPaint(wxPaintEvent&)
     {
         // The window came on screen without a size event: set the scene up now.
         const wxSize size = GetClientSize();
-        m_bInSize = true;
+        m_bBusy = true;
         m_pScene->Resize(size.GetWidth(), size.GetHeight());
-        m_bInSize = false;
+        m_bBusy = false;
     }
-    if (!m_bContextReady || m_bInSize) return;
+    if (!m_bContextReady || m_bBusy) return;
     SetCurrent(*m_hRC);
     const double dCpu = ThreadCpuMs();
+    m_bBusy = true;
     const bool bDrawn = m_pScene->RenderFrame();
+    m_bBusy = false;
     if (bDrawn)
     {
         m_dFrameCpuMs += ThreadCpuMs() - dCpu;
@@ -175,6 +196,7 @@ void CCubatroView::OnPaint(wxPaintEvent&)
                             .count());
     }
     SwapBuffers();
+    wxWakeUpIdle();  // the next idle pass asks for the next frame
 }
 
 CGameScene::EKey CCubatroView::MapKey(int nKeyCode)

@@ -5,7 +5,8 @@
 // and opens the "FPS" window; every size event sets the projection, and the first one builds
 // the scene. Each paint runs CGameScene::RenderFrame and swaps the buffers. Key-down and
 // key-up steer the player; losing the keyboard releases every control. When the context
-// could not be made the view only idles: it never calls into the scene.
+// could not be made the view only idles: it never calls into the scene. The view knows whether
+// it can be seen (shown, its frame not minimised, not fully covered), which the idle loop asks.
 #pragma once
 #include "app/GameScene.h"  // CGameScene, the frame and the objects
 
@@ -29,6 +30,8 @@ public:
 
     bool HasContext() const { return m_bContextReady; }
     CGameScene* GetScene() const { return m_pScene.get(); }
+    bool CanBeSeen() const;                                 // on screen, not minimised nor fully covered
+    long GetFramesDrawn() const { return m_nFramesDrawn; }  // frames RenderFrame drew so far
 
 private:
     bool CreateGLContext();  // makes the context current and opens the FPS window; reports failures
@@ -46,7 +49,8 @@ private:
     std::unique_ptr<CGameScene> m_pScene;  // the objects and the frame, owned
     bool m_bContextTried = false;          // the context was attempted (once only)
     bool m_bContextReady = false;          // the context is current and usable
-    bool m_bInSize = false;                // the size handler is building the scene (a message box may be up)
+    bool m_bBusy = false;                  // the scene is being built or drawn (a message box may be up)
+    bool m_bObscured = false;              // the X server reports the view fully covered
     long m_nFramesDrawn = 0;               // frames RenderFrame drew, for the trace
     double m_dFrameCpuMs = 0.0;            // this thread's processor time inside those frames
 };

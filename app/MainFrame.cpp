@@ -12,6 +12,8 @@
 #include <wx/menu.h>     // wxMenuBar, wxMenu
 #include <wx/sizer.h>    // wxBoxSizer, the view filling the frame
 
+#include <gtk/gtk.h>  // the open menus, the frame's first allocation
+
 namespace
 {
 struct SAccelerator
@@ -34,7 +36,7 @@ const SAccelerator kAccelerators[] = {
     {wxMOD_CONTROL, WXK_INSERT, wxID_COPY},
     {wxMOD_CONTROL, 'V', wxID_PASTE},
     {wxMOD_SHIFT, WXK_INSERT, wxID_PASTE},
-    {wxMOD_NONE, WXK_ESCAPE, wxID_EXIT},
+    {wxMOD_NONE, WXK_ESCAPE, ID_APP_QUIT},
     {wxMOD_NONE, WXK_NUMPAD_ADD, ID_NUMPAD_PLUS},
     {wxMOD_NONE, WXK_NUMPAD_SUBTRACT, ID_NUMPAD_MINUS},
 };
@@ -76,12 +78,19 @@ CMainFrame::CMainFrame() : wxFrame(nullptr, wxID_ANY, "Cubatro", wxDefaultPositi
     Bind(wxEVT_MENU, &CMainFrame::OnOpen, this, wxID_OPEN);
     Bind(wxEVT_MENU, &CMainFrame::OnSave, this, wxID_SAVE);
     Bind(wxEVT_MENU, &CMainFrame::OnSaveAs, this, wxID_SAVEAS);
-    Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
+    Bind(wxEVT_MENU, &CMainFrame::OnExit, this, ID_APP_QUIT);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
     for (int nId : {int(wxID_UNDO), int(wxID_CUT), int(wxID_COPY), int(wxID_PASTE), int(ID_OPENGL_BLEND),
                     int(ID_OPENGL_ANTIALIAS), int(ID_OPENGL_TIMER)})
         Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDisabled, this, nId);
     UpdateTitle();
+
+    // Under a window manager wxWidgets realizes the frame before showing it, with a placeholder
+    // allocation 2 pixels wide, and GTK's first layout after showing fits the menu bar into those
+    // 2 pixels (and complains that the bar gets less than it needs). Given its own size
+    // beforehand, the frame is made and first laid out at that size.
+    GtkAllocation allocation = {0, 0, GetSize().x, GetSize().y};
+    if (!gtk_widget_get_realized(GetHandle())) gtk_widget_set_allocation(GetHandle(), &allocation);
 }
 
 void CMainFrame::BuildMenus()
@@ -92,7 +101,7 @@ void CMainFrame::BuildMenus()
     pFile->Append(wxID_SAVE, "&Enregistrer\tCtrl+S");
     pFile->Append(wxID_SAVEAS, "En&registrer sous...");
     pFile->AppendSeparator();
-    pFile->Append(wxID_EXIT, "&Quitter");
+    pFile->Append(ID_APP_QUIT, "&Quitter");
 
     auto* pEdit = new wxMenu;
     pEdit->Append(wxID_UNDO, "&Annuler\tCtrl+Z");
@@ -131,8 +140,27 @@ bool CMainFrame::IsAccelerator(int nKeyCode, int nModifiers, int* pnCommand)
     return false;
 }
 
+GtkWidget* CMainFrame::OpenMenuBar() const
+{
+    const wxMenuBar* pBar = GetMenuBar();
+    for (size_t i = 0; pBar && i < pBar->GetMenuCount(); i++)
+        if (GtkWidget* pMenu = pBar->GetMenu(i)->m_menu; gtk_widget_get_mapped(pMenu))
+            return gtk_widget_get_parent(gtk_menu_get_attach_widget(GTK_MENU(pMenu)));
+    return nullptr;
+}
+
 void CMainFrame::OnCharHook(wxKeyEvent& event)
 {
+    // A menu whose items are all greyed leaves the keys to the frame: Escape closes it, and no
+    // shortcut runs while a menu is open.
+    if (GtkWidget* pBar = OpenMenuBar())
+    {
+        if (event.GetKeyCode() == WXK_ESCAPE)
+            gtk_menu_shell_cancel(GTK_MENU_SHELL(pBar));
+        else
+            event.Skip();
+        return;
+    }
     int nCommand = 0;
     if (!IsAccelerator(event.GetKeyCode(), event.GetModifiers(), &nCommand))
     {
@@ -140,7 +168,7 @@ void CMainFrame::OnCharHook(wxKeyEvent& event)
         return;
     }
     // Only the handled commands run; the editing and numeric-pad commands are swallowed.
-    if (nCommand == wxID_NEW || nCommand == wxID_OPEN || nCommand == wxID_SAVE || nCommand == wxID_EXIT)
+    if (nCommand == wxID_NEW || nCommand == wxID_OPEN || nCommand == wxID_SAVE || nCommand == ID_APP_QUIT)
     {
         wxCommandEvent command(wxEVT_MENU, nCommand);
         command.SetEventObject(this);

@@ -2,7 +2,8 @@
 //
 // The frame has no toolbar and no status bar; its only child is the game view. Its keyboard
 // shortcuts are taken before any key reaches the view: Escape quits at once, the editing keys
-// and the numeric-pad plus and minus are swallowed (their commands are handled nowhere).
+// and the numeric-pad plus and minus are swallowed (their commands are handled nowhere). While
+// a menu is open no shortcut runs, and Escape only closes the menu.
 #pragma once
 #include "app/CubatroDoc.h"  // CCubatroDoc, the document of the frame
 
@@ -27,6 +28,7 @@ public:
 
 private:
     void BuildMenus();
+    GtkWidget* OpenMenuBar() const;  // the menu bar while one of its menus is open, else null
     void OnCharHook(wxKeyEvent& event);
     void OnNew(wxCommandEvent& event);
     void OnOpen(wxCommandEvent& event);

@@ -1,9 +1,8 @@
 // StartupGuard: a trace tee and an exit handler.
 #include "app/StartupGuard.h"
 
-#include "platform/Diagnostics.h"  // plat::SetTraceSink to keep the last trace line
+#include "platform/Diagnostics.h"  // plat::SetTraceSink to keep the last trace line, plat::MessageBox
 
-#include <cstdio>   // std::fputs on standard error
 #include <cstdlib>  // std::atexit
 #include <utility>  // std::move
 
@@ -26,8 +25,11 @@ SGuardState& State()
 
 void OnExit()
 {
-    const std::string strLine = CStartupGuard::Report();
-    if (!strLine.empty()) std::fputs(strLine.c_str(), stderr);
+    std::string strLine = CStartupGuard::Report();
+    if (strLine.empty()) return;
+    State().bActive = false;  // said once
+    strLine.pop_back();       // the box adds its own end of line on standard error
+    plat::MessageBox(strLine);
 }
 }  // namespace
 

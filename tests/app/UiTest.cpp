@@ -1,5 +1,6 @@
 // UiTest: the game's windows made in this process on a virtual X server: the frame's menus, its
-// keyboard shortcuts pressed for real, the about box, and the drawing context of the image code.
+// keyboard shortcuts pressed for real, the frame-rate window, the about box, the idle loop that
+// stops while nothing can be seen, and the drawing context of the image code.
 #include "ArtFixture.h"       // CopyArt: the art the shown view loads
 #include "RenderTestTools.h"  // CWorkingDir
 
@@ -16,21 +17,26 @@
 #include <wx/dcmemory.h>  // wxMemoryDC over a bitmap
 #include <wx/dialog.h>    // wxDialog, the box found among the top-level windows
 #include <wx/evtloop.h>   // wxGUIEventLoop, run while waiting
+#include <wx/frame.h>     // wxFrame, a window that covers the game
 #include <wx/menu.h>      // wxMenuBar
 #include <wx/statbmp.h>   // wxStaticBitmap
 #include <wx/stattext.h>  // wxStaticText
 #include <wx/timer.h>     // wxTimer, the safety deadline of a modal box
 #include <wx/toplevel.h>  // wxTopLevelWindows
 
-#include <unistd.h>  // getpid: the frame's windows among the server's
+#include <X11/Xutil.h>  // XGetWMNormalHints, the window manager's view of a window
+#include <gdk/gdkx.h>   // the X windows behind the toolkit's
+#include <gtk/gtk.h>    // the menu items' shortcuts
+#include <unistd.h>     // getpid: the frame's windows among the server's
 
-#include <algorithm>   // std::count
+#include <algorithm>   // std::count, std::find
 #include <chrono>      // deadlines
 #include <cstdlib>     // getenv, setenv for the display
 #include <cstring>     // std::memcmp for the icon's pixels
 #include <functional>  // std::function for the conditions waited on
 #include <memory>      // std::unique_ptr
 #include <string>      // std::string for commands
+#include <tuple>       // std::tie for the activity counts
 #include <vector>      // std::vector for the cases
 
 // The program defines this with its entry point; the test makes the application object itself.
@@ -96,16 +102,61 @@ wxDialog* ModalBox()  // the modal box that runs now, if any
     return nullptr;
 }
 
+Window XWindow(const wxWindow* pWindow)
+{
+    return GDK_WINDOW_XID(gtk_widget_get_window(pWindow->GetHandle()));
+}
+
 class UiFrameTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_pFrame = new CMainFrame(); }
+    void SetUp() override
+    {
+        m_pFrame = new CMainFrame();
+        wxTheApp->Bind(wxEVT_IDLE, &UiFrameTest::OnIdle, this);
+    }
     void TearDown() override
     {
+        wxTheApp->Unbind(wxEVT_IDLE, &UiFrameTest::OnIdle, this);
         m_pFrame->Destroy();
         PumpUntil([] { return wxTopLevelWindows.IsEmpty(); });
     }
+    void OnIdle(wxIdleEvent& event)
+    {
+        m_nIdle++;
+        event.Skip();
+    }
+    // What the game does while the loop runs 20 timer ticks, after 10 for what was asked before:
+    // frames drawn and idle passes (a busy idle loop makes many a tick, a quiet one about one).
+    std::pair<long, int> Activity(const CCubatroView* pView)
+    {
+        int nTicks = 0, nIdle = 0;
+        long nFrames = 0;
+        PumpUntil(
+            [&]
+            {
+                if (++nTicks == 10) std::tie(nFrames, nIdle) = std::pair(pView->GetFramesDrawn(), m_nIdle);
+                return nTicks > 30;
+            });
+        return {pView->GetFramesDrawn() - nFrames, m_nIdle - nIdle};
+    }
+    // Shows the frame and waits for drawn frames and the frame-rate window; the view.
+    CCubatroView* ShowGame()
+    {
+        m_pFrame->Show();
+        CCubatroView* pView = m_pFrame->GetView();
+        EXPECT_TRUE(pView &&
+                    PumpUntil([&] { return pView->GetFramesDrawn() > 0 && g_pFpsDlg->IsShownOnScreen(); }));
+        return pView;
+    }
+    // An xdotool command line that first finds the shown window of this process titled strTitle.
+    std::string XdoTool(const std::string& strTitle) const
+    {
+        return "xdotool search --sync --all --onlyvisible --pid " + std::to_string(::getpid()) +
+               " --name '^" + strTitle + "$' ";
+    }
     CMainFrame* m_pFrame = nullptr;  // destroyed through the toolkit
+    int m_nIdle = 0;                 // the application's idle passes
 };
 
 struct SMenu
@@ -138,13 +189,19 @@ TEST_F(UiFrameTest, MenusAreFrenchWithEditAndOpenGlItemsGreyed)
         {
             vLabels.push_back(pItem->IsSeparator() ? wxString() : pItem->GetItemLabel());
             EXPECT_TRUE(pItem->IsSeparator() || pItem->IsEnabled() == kMenus[m].bEnabled) << vLabels.back();
+            // The toolkit shows and accepts the shortcuts of the label, and no others of its own.
+            GList* pShortcuts = gtk_widget_list_accel_closures(pItem->GetMenuItem());
+            EXPECT_EQ(pShortcuts != nullptr, vLabels.back().Contains('\t')) << vLabels.back();
+            g_list_free(pShortcuts);
         }
         EXPECT_EQ(vLabels, kMenus[m].vItems);
     }
 }
 
-TEST_F(UiFrameTest, AboutItemShowsTheBoxAndItsOkButtonClosesIt)
+TEST_F(UiFrameTest, AboutBoxHoldsTheGameAndItsOkButtonClosesIt)
 {
+    const CCubatroView* pView = ShowGame();
+    ASSERT_TRUE(pView);
     bool bTimedOut = false;
     wxTimer safety;  // a box that does not close is closed after 30 s, and the test fails
     safety.Bind(wxEVT_TIMER,
@@ -163,6 +220,9 @@ TEST_F(UiFrameTest, AboutItemShowsTheBoxAndItsOkButtonClosesIt)
         {
             const wxDialog* pBox = ModalBox();
             ASSERT_TRUE(pBox);
+            const auto [nFrames, nIdle] = Activity(pView);
+            EXPECT_EQ(nFrames, 0) << "frames drawn behind the box";
+            EXPECT_LT(nIdle, 40) << "a busy idle loop";
             EXPECT_EQ(pBox->GetTitle(), "A propos de Cubatro");
             std::vector<wxString> vTexts;
             const wxStaticBitmap* pIcon = nullptr;
@@ -193,6 +253,70 @@ TEST_F(UiFrameTest, AboutItemShowsTheBoxAndItsOkButtonClosesIt)
     wxCommandEvent about(wxEVT_MENU, wxID_ABOUT);
     m_pFrame->ProcessWindowEvent(about);  // returns when the box has closed
     EXPECT_FALSE(bTimedOut) << "the about box did not close";
+    EXPECT_GT(Activity(pView).first, 0) << "the game did not go on";
+}
+
+struct SHideCase
+{
+    const char* pszName;
+    std::function<void()> hide, show;
+};
+
+TEST_F(UiFrameTest, NoFramesAndAQuietIdleWhileMinimisedOrCovered)
+{
+    const CCubatroView* pView = ShowGame();
+    ASSERT_TRUE(pView);
+    const std::string strGame = std::to_string(XWindow(m_pFrame));
+    wxFrame* pCover = nullptr;
+    const SHideCase kCases[] = {
+        // Without a window manager an unmapped window is a minimised one, as with one.
+        {"Minimised", [&] { RunCommand("xdotool windowunmap --sync " + strGame); },
+         [&] { RunCommand("xdotool windowmap --sync " + strGame); }},
+        {"Covered",
+         [&]
+         {
+             pCover = new wxFrame(nullptr, wxID_ANY, "", wxPoint(0, 0), wxGetDisplaySize(), wxBORDER_NONE);
+             pCover->Show();
+         },
+         [&] { pCover->Destroy(); }}};
+    for (const SHideCase& c : kCases)
+    {
+        c.hide();
+        const auto [nFrames, nIdle] = Activity(pView);
+        EXPECT_EQ(nFrames, 0) << c.pszName;
+        EXPECT_LT(nIdle, 40) << c.pszName << ": a busy idle loop";
+        c.show();  // the frames go on by themselves
+        EXPECT_GT(Activity(pView).first, 0) << c.pszName;
+    }
+}
+
+TEST_F(UiFrameTest, FpsWindowAtTheTopLeftAboveTheGameClosedByEscapeOrEnter)
+{
+    ASSERT_TRUE(ShowGame());
+    Display* pDisplay = GDK_WINDOW_XDISPLAY(gtk_widget_get_window(g_pFpsDlg->GetHandle()));
+    const Window fps = XWindow(g_pFpsDlg), game = XWindow(m_pFrame);
+    int x = 0, y = 0;
+    Window child = 0, root = 0, owner = 0, *pChildren = nullptr;
+    XTranslateCoordinates(pDisplay, fps, DefaultRootWindow(pDisplay), 0, 0, &x, &y, &child);
+    EXPECT_EQ(wxPoint(x, y), wxPoint(1, 1));
+    // A window manager keeps it there (the position is the user's) and above the game's window.
+    XSizeHints hints{};
+    long nSupplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(pDisplay, fps, &hints, &nSupplied));
+    EXPECT_TRUE(hints.flags & USPosition);
+    EXPECT_TRUE(XGetTransientForHint(pDisplay, fps, &owner) && owner == game);
+    unsigned nChildren = 0;  // without a window manager: the stacking order, bottom first
+    ASSERT_TRUE(XQueryTree(pDisplay, DefaultRootWindow(pDisplay), &root, &child, &pChildren, &nChildren));
+    EXPECT_GT(std::find(pChildren, pChildren + nChildren, fps),
+              std::find(pChildren, pChildren + nChildren, game));
+    XFree(pChildren);
+    for (const char* pszKey : {"Escape", "Return"})
+    {
+        g_pFpsDlg->Show();
+        gdk_display_sync(gdk_display_get_default());  // on screen before xdotool looks for it
+        ASSERT_EQ(RunCommand(XdoTool("FPS") + "windowfocus --sync key " + pszKey), 0) << pszKey;
+        EXPECT_TRUE(PumpUntil([] { return !g_pFpsDlg->IsShown(); })) << pszKey;
+    }
 }
 
 // Keys pressed for real in the shown frame: whether each one reaches the view's key-down.
@@ -203,7 +327,7 @@ struct SKeyCase
     bool bReachesView;
 };
 
-TEST_F(UiFrameTest, EditingAndNumericPadShortcutsNeverReachTheView)
+TEST_F(UiFrameTest, ShortcutsKeepTheirKeysFromTheViewAndEscapeQuitsUnlessAMenuIsOpen)
 {
     // clang-format off
     const SKeyCase kCases[] = {
@@ -211,11 +335,15 @@ TEST_F(UiFrameTest, EditingAndNumericPadShortcutsNeverReachTheView)
         {"ctrl+v", 'V', false}, {"ctrl+z", 'Z', false}, {"alt+BackSpace", WXK_BACK, false},
         {"ctrl+Insert", WXK_INSERT, false}, {"shift+Insert", WXK_INSERT, false},
         {"KP_Add", WXK_NUMPAD_ADD, false}, {"KP_Subtract", WXK_NUMPAD_SUBTRACT, false},
-        {"Delete", WXK_DELETE, true}, {"x", 'X', true}, {"Insert", WXK_INSERT, true}, {"BackSpace", WXK_BACK, true}};
+        {"Delete", WXK_DELETE, true}, {"x", 'X', true}, {"Insert", WXK_INSERT, true}, {"BackSpace", WXK_BACK, true},
+        {"ctrl+q", 'Q', true}};
     // clang-format on
-    m_pFrame->Show();
-    CCubatroView* pView = m_pFrame->GetView();
+    CCubatroView* pView = ShowGame();
     ASSERT_TRUE(pView);
+    int nClosing = 0, nMenus = 0;  // close requests (counted, not done), menus open
+    m_pFrame->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent&) { nClosing++; });
+    m_pFrame->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent&) { nMenus++; });
+    m_pFrame->Bind(wxEVT_MENU_CLOSE, [&](wxMenuEvent&) { nMenus--; });
     std::vector<int> vSeen;
     pView->Bind(wxEVT_KEY_DOWN,
                 [&](wxKeyEvent& event)
@@ -223,10 +351,7 @@ TEST_F(UiFrameTest, EditingAndNumericPadShortcutsNeverReachTheView)
                     vSeen.push_back(event.GetKeyCode());
                     event.Skip();
                 });
-    // The frame-rate window opens with the context and takes the keyboard; the keys go to the frame after it.
-    ASSERT_TRUE(PumpUntil([&] { return pView->HasContext() && g_pFpsDlg && g_pFpsDlg->IsShownOnScreen(); }));
-    const std::string strFocus = "xdotool search --all --onlyvisible --pid " + std::to_string(::getpid()) +
-                                 " --name '^Sans titre - Cubatro$' windowfocus --sync ";
+    const std::string strFocus = XdoTool("Sans titre - Cubatro") + "windowfocus --sync ";
     for (const SKeyCase& c : kCases)
     {
         // Each case ends with "a", which the view always gets: once it is there, so is the case.
@@ -235,8 +360,19 @@ TEST_F(UiFrameTest, EditingAndNumericPadShortcutsNeverReachTheView)
         ASSERT_TRUE(PumpUntil([&] { return !vSeen.empty() && vSeen.back() == 'A'; }))
             << c.pszKeys << ::testing::PrintToString(vSeen);
         EXPECT_EQ(std::count(vSeen.begin(), vSeen.end(), c.nKeyCode), c.bReachesView ? 1 : 0) << c.pszKeys;
-        EXPECT_TRUE(m_pFrame->IsShown()) << c.pszKeys;
+        EXPECT_EQ(nClosing, 0) << c.pszKeys;
     }
+    // Escape in an open menu closes it, whether the menu takes the keyboard or, all greyed, not.
+    for (const char* pszMenu : {"alt+f", "alt+e", "alt+question", "F10 Left"})
+    {
+        ASSERT_EQ(RunCommand(strFocus + "key --clearmodifiers " + pszMenu), 0) << pszMenu;
+        ASSERT_TRUE(PumpUntil([&] { return nMenus > 0; })) << pszMenu;
+        ASSERT_EQ(RunCommand("xdotool key Escape"), 0);
+        EXPECT_TRUE(PumpUntil([&] { return nMenus == 0; })) << pszMenu;
+        EXPECT_EQ(nClosing, 0) << pszMenu;
+    }
+    ASSERT_EQ(RunCommand(strFocus + "key Escape"), 0);
+    EXPECT_TRUE(PumpUntil([&] { return nClosing == 1; }));
 }
 
 // A 3 × 2 24-bit picture (rows padded to 12 bytes) drawn into a white 8 × 6 bitmap.

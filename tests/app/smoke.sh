@@ -4,7 +4,8 @@
 #   smoke.sh PROGRAM WORKDIR                 starts PROGRAM in WORKDIR: its window must show a lit
 #                                            picture, Escape must end it with status 0
 #   smoke.sh --without FILE PROGRAM ARTDIR   starts PROGRAM in a copy of the art ARTDIR without
-#                                            FILE: it must end with status 1 and say why
+#                                            FILE: it must say why in a message box and on
+#                                            standard error, and end with status 1
 #
 # Runs on $DISPLAY, or on a server of its own when none is set. Message boxes are answered with
 # Return. Every wait has a deadline; exits non-zero with a reason on any failure.
@@ -55,16 +56,22 @@ finish() {
 }
 
 if [[ -n $without ]]; then
-  # Each box is answered; the program must then end on its own.
+  # Each box is answered; the program must then end on its own. A box writes its text to
+  # standard error before it shows: a box up once the reason is there shows the reason.
+  told=
   for _ in $(seq 600); do
     alive || break
     box=$(window '^Cubatro$')
-    [[ -n $box ]] && xdotool windowfocus --sync "$box" key Return 2>/dev/null
+    if [[ -n $box ]]; then
+      grep -q "Cubatro: cannot start: " "$work/stderr" && told=1
+      xdotool windowfocus --sync "$box" key Return 2>/dev/null
+    fi
     sleep 0.1
   done
   finish
   ((status == 1)) || fail "without $without the program ended with status $status, not 1"
   grep -q "Cubatro: cannot start: " "$work/stderr" || fail "no reason given on standard error"
+  [[ -n $told ]] || fail "the reason was not shown in a message box"
   echo "smoke: without $without: status 1, $(grep -m1 'cannot start' "$work/stderr")"
   exit 0
 fi
