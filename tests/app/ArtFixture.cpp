@@ -1,24 +1,12 @@
-// ArtFixture: generation and copies of the art.
+// ArtFixture: where the build's art is, and copies of it.
 #include "ArtFixture.h"
-
-#include "tools/artgen/ArtWriter.h"  // CArtWriter, the generator
-
-#include <gtest/gtest.h>  // ADD_FAILURE when the art cannot be made
-
-#include <memory>  // std::unique_ptr for the directory kept for the run
 
 namespace cubatro::test
 {
 const std::filesystem::path& GeneratedArt()
 {
-    static std::unique_ptr<CTempDir> pDir;
-    if (!pDir)
-    {
-        pDir = std::make_unique<CTempDir>();
-        CArtWriter writer(pDir->Path().string());
-        if (!writer.WriteAll()) ADD_FAILURE() << writer.GetError();
-    }
-    return pDir->Path();
+    static const std::filesystem::path art = CUBATRO_ART_DIR;
+    return art;
 }
 
 void CopyArt(const std::filesystem::path& dir)

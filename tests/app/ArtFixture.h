@@ -1,12 +1,12 @@
-// ArtFixture: the game's art, generated once per test program into a scratch directory.
+// ArtFixture: the game's art as the build generated it, and copies of it for tests to change.
 #pragma once
-#include "TempDir.h"  // CTempDir for the art's directory
+#include "TempDir.h"  // CTempDir, where tests put the copies they change
 
 #include <filesystem>  // paths
 
 namespace cubatro::test
 {
-// The art of the game, written by CArtWriter into a directory that lives for the whole run.
+// The art that the build generated for the program (never changed by a test).
 const std::filesystem::path& GeneratedArt();
 
 // Copies the generated art into dir (creating it).
