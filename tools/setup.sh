@@ -13,7 +13,7 @@ packages=(
   # text: font lookup and glyph rendering, and the face the game asks for
   libfontconfig-dev libfreetype-dev fonts-liberation
   # the desktop shell and its window tests
-  libwxgtk3.2-dev xvfb xauth xdotool x11-utils
+  libwxgtk3.2-dev libgtk-3-dev libx11-dev xvfb xauth xdotool x11-utils
   # other tools' image and model files, read and written in tests and benchmarks
   imagemagick netpbm assimp-utils libassimp-dev libtinyobjloader-dev
   # the Debian package: its dependencies, its checks
