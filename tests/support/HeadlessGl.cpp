@@ -115,47 +115,28 @@ std::vector<SFeedbackPrimitive> CGlTest::Feedback(const std::function<void()>& d
     EXPECT_GE(nUsed, 0) << "feedback buffer of " << nMaxFloats << " floats overflowed";
 
     std::vector<SFeedbackPrimitive> primitives;
-    size_t i = 0;
     const size_t nEnd = nUsed > 0 ? static_cast<size_t>(nUsed) : 0;
-    auto readVertex = [&]() {
-        SFeedbackVertex v{};
-        for (float& f : v.pos) f = buffer[i++];
-        for (float& f : v.color) f = buffer[i++];
-        for (float& f : v.tex) f = buffer[i++];
-        return v;
-    };
-    constexpr size_t nVertexFloats = 11;
-    while (i < nEnd)
+    for (size_t i = 0; i < nEnd;)
     {
-        const auto token = static_cast<GLenum>(buffer[i++]);
-        SFeedbackPrimitive primitive{token, {}};
-        size_t nVertices = 0;
-        switch (token)
+        SFeedbackPrimitive primitive{static_cast<GLenum>(buffer[i++]), {}};
+        if (primitive.type == GL_PASS_THROUGH_TOKEN)  // the token's value as the one position
         {
-        case GL_POINT_TOKEN:
-        case GL_BITMAP_TOKEN:
-        case GL_DRAW_PIXEL_TOKEN:
-        case GL_COPY_PIXEL_TOKEN: nVertices = 1; break;
-        case GL_LINE_TOKEN:
-        case GL_LINE_RESET_TOKEN: nVertices = 2; break;
-        case GL_POLYGON_TOKEN: nVertices = static_cast<size_t>(buffer[i++]); break;
-        case GL_PASS_THROUGH_TOKEN:
-        {
-            SFeedbackVertex v{};
-            v.pos[0] = buffer[i++];
-            primitive.vertices.push_back(v);
+            primitive.vertices.push_back(SFeedbackVertex{{buffer[i++], 0.0f, 0.0f}, {}, {}});
             primitives.push_back(std::move(primitive));
             continue;
         }
-        default: ADD_FAILURE() << "unknown feedback token " << token; return primitives;
-        }
-        if (i + nVertices * nVertexFloats > nEnd)
+        // Points, bitmaps and pixel rectangles have one vertex, lines two, polygons their count.
+        const bool bLine = primitive.type == GL_LINE_TOKEN || primitive.type == GL_LINE_RESET_TOKEN;
+        const size_t nVertices = primitive.type == GL_POLYGON_TOKEN ? static_cast<size_t>(buffer[i++]) : bLine ? 2 : 1;
+        if (i + nVertices * 11 > nEnd)
         {
             ADD_FAILURE() << "feedback buffer ends inside a primitive";
-            return primitives;
+            break;
         }
-        for (size_t k = 0; k < nVertices; ++k)
-            primitive.vertices.push_back(readVertex());
+        for (size_t k = 0; k < nVertices; ++k, i += 11)  // position, colour, texture coordinates
+            primitive.vertices.push_back(SFeedbackVertex{{buffer[i], buffer[i + 1], buffer[i + 2]},
+                                                         {buffer[i + 3], buffer[i + 4], buffer[i + 5], buffer[i + 6]},
+                                                         {buffer[i + 7], buffer[i + 8], buffer[i + 9], buffer[i + 10]}});
         primitives.push_back(std::move(primitive));
     }
     return primitives;
