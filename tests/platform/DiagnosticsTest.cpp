@@ -1,10 +1,8 @@
-// Diagnostics: what each channel delivers, captured and by default; the tick count.
+// Diagnostics: what each channel delivers, captured and by default.
 #include "platform/Diagnostics.h"
-#include "platform/Tick.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>   // steady_clock, the tick count's source
 #include <cstdlib>  // setenv, unsetenv for CUBATRO_TRACE
 
 namespace
@@ -47,14 +45,6 @@ TEST(DiagnosticsDeathTest, DefaultSinksWriteToStandardErrorTracingOnlyWithTheVar
             },
             ::testing::ExitedWithCode(0),
             bTrace ? "^traced 1\ndumped 7\nInvalid BMP file\n$" : "^Invalid BMP file\n$");
-}
-
-TEST(Tick, IsTheMonotonicMillisecondsTruncatedTo32Bits)
-{
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    EXPECT_LE(plat::GetTickCount() - static_cast<uint32_t>(ms), 5u);
 }
 
 }  // namespace

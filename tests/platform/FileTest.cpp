@@ -72,7 +72,7 @@ TEST_F(FileTest, FailuresThrowWithTheirCauseAndTheFileName)
     }
 }
 
-TEST_F(FileTest, ReadStopsShortAtTheEndAndSeekMoves)
+TEST_F(FileTest, ReadStopsShortAtTheEndSeekMovesWriteKeepsTheRestUnlessCreating)
 {
     CFile f(m_dir.Write("five", std::string("abcde")), CFile::modeRead);
     char buffer[16] = {};
@@ -88,10 +88,7 @@ TEST_F(FileTest, ReadStopsShortAtTheEndAndSeekMoves)
     EXPECT_EQ(f.Seek(-1, CFile::end), 4);
     EXPECT_EQ(f.Seek(0, CFile::begin), 0);  // back to the start
     EXPECT_EQ(CauseOf([&] { f.Seek(-10, CFile::begin); }), CFileException::badSeek);
-}
-
-TEST_F(FileTest, WriteKeepsTheRestAndCreateTruncates)
-{
+    // Writing without modeCreate keeps the rest of the file; with it the file starts empty.
     for (const unsigned nFlags : {unsigned(CFile::modeWrite), CFile::modeWrite | CFile::modeCreate})
     {
         const std::string path = m_dir.Write("long", std::string("0123456789"));
