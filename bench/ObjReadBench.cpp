@@ -1,6 +1,8 @@
 // ObjReadBench: reading generated OBJ models with glmReadOBJ (on one thread and on every core),
 // tinyobjloader and assimp in the same run; checks that the readers agree on the counts and
-// prints the best of several times for each and the ratios.
+// prints the best and the median of several times for each and the ratios. The readers take
+// turns, one read each per round, so that a spell of other load on the machine falls on all of
+// them alike.
 //
 // The models, written into a scratch directory:
 //   exporter  a wavy grid of 710² quads (1 008 200 triangles) with `v`, `vt`, `vn` and `f a/b/c`
@@ -23,6 +25,7 @@
 
 #include <stdlib.h>  // mkdtemp
 
+#include <algorithm>   // std::sort for the medians
 #include <chrono>      // steady_clock for the times
 #include <cmath>       // sin, cos for the surfaces
 #include <cstdint>     // counters
@@ -40,7 +43,7 @@ namespace
 constexpr int s_nSide = 710;       // quads per side of the exporter model: 2 × 710² = 1 008 200 triangles
 constexpr int s_nPlainSide = 600;  // quads per side of the plain model: 2 × 600² = 720 000 triangles
 constexpr int s_nMany = 20000;     // groups, or materials, of the small models
-constexpr int s_nRuns = 5;  // runs per reader; the best counts, so other load on the machine matters less
+constexpr int s_nRuns = 15;  // rounds; the best and the median count, so other load on the machine matters less
 
 struct Counts
 {
@@ -229,29 +232,34 @@ double CpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
+// The times of one reader on one model, one per round.
 struct Timing
 {
-    double dWall = 1e30;  // best wall-clock time, seconds
-    double dCpu = 1e30;   // best processor time of the process (all threads), seconds
-    bool bAgree = true;   // whether every run found the expected counts
+    std::vector<double> walls;  // wall-clock times, seconds
+    std::vector<double> cpus;   // processor times of the process (all threads), seconds
+    bool bAgree = true;         // whether every run found the expected counts
+
+    double Best() const { return *std::min_element(walls.begin(), walls.end()); }
+    double BestCpu() const { return *std::min_element(cpus.begin(), cpus.end()); }
+    double Median() const
+    {
+        std::vector<double> sorted = walls;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
 };
 
-Timing Time(const Reader& reader, const Model& model)
+// Reads the model once with the reader and adds the times to `timing`.
+void Time(const Reader& reader, const Model& model, Timing& timing)
 {
-    Timing best;
-    for (int i = 0; i < s_nRuns; i++)
-    {
-        const auto start = std::chrono::steady_clock::now();
-        const double dCpuStart = CpuSeconds();
-        Counts counts = reader.read(model.path);
-        const double dCpu = CpuSeconds() - dCpuStart;
-        const double dWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best.dWall = dWall < best.dWall ? dWall : best.dWall;
-        best.dCpu = dCpu < best.dCpu ? dCpu : best.dCpu;
-        if (!reader.bVertices) counts.nVertices = model.expected.nVertices;
-        best.bAgree = best.bAgree && counts == model.expected;
-    }
-    return best;
+    const auto start = std::chrono::steady_clock::now();
+    const double dCpuStart = CpuSeconds();
+    Counts counts = reader.read(model.path);
+    timing.cpus.push_back(CpuSeconds() - dCpuStart);
+    timing.walls.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (!reader.bVertices) counts.nVertices = model.expected.nVertices;
+    timing.bAgree = timing.bAgree && counts == model.expected;
 }
 
 }  // namespace
@@ -288,25 +296,27 @@ int main(int argc, char** argv)
     const std::vector<Model> models = WriteModels(dir);
 
     bool bAgree = true;
-    std::printf("best of %d runs; cpu is the processor time of all threads; ratios are each reader's wall "
-                "time over glmReadOBJ's on one thread (ours1)\n",
+    std::printf("%d rounds of one read per reader; wall and cpu (processor time of all threads) are the best "
+                "times, median the median wall time; ratios are each reader's time over glmReadOBJ's on one "
+                "thread (ours1), best over best and median over median\n",
                 s_nRuns);
-    std::printf("%-10s %8s %-8s %9s %9s %9s %8s\n", "model", "MB", "reader", "wall s", "cpu s", "MB/s",
-                "ratio");
+    std::printf("%-10s %6s %-7s %8s %8s %8s %7s %7s %8s\n", "model", "MB", "reader", "wall s", "median s",
+                "cpu s", "MB/s", "ratio", "ratio md");
     for (const Model& model : models)
     {
         const double dMegabytes = double(std::filesystem::file_size(model.path)) / 1e6;
-        std::vector<Timing> timings;
-        for (const Reader& reader : Readers())
-            timings.push_back(Time(reader, model));
-        const double dOurs = timings[1].dWall;
+        std::vector<Timing> timings(Readers().size());
+        for (int nRound = 0; nRound < s_nRuns; nRound++)
+            for (std::size_t i = 0; i < timings.size(); i++)
+                Time(Readers()[i], model, timings[i]);
+        const Timing& ours = timings[1];
         for (std::size_t i = 0; i < timings.size(); i++)
         {
-            std::printf("%-10s %8.1f %-8s %9.4f %9.4f %9.1f %8.2f%s\n", model.pszName, dMegabytes,
-                        Readers()[i].pszName, timings[i].dWall, timings[i].dCpu,
-                        dMegabytes / timings[i].dWall, timings[i].dWall / dOurs,
-                        timings[i].bAgree ? "" : "  COUNTS DIFFER");
-            bAgree = bAgree && timings[i].bAgree;
+            const Timing& t = timings[i];
+            std::printf("%-10s %6.1f %-7s %8.4f %8.4f %8.4f %7.1f %7.2f %8.2f%s\n", model.pszName, dMegabytes,
+                        Readers()[i].pszName, t.Best(), t.Median(), t.BestCpu(), dMegabytes / t.Best(),
+                        t.Best() / ours.Best(), t.Median() / ours.Median(), t.bAgree ? "" : "  COUNTS DIFFER");
+            bAgree = bAgree && t.bAgree;
         }
     }
     std::filesystem::remove_all(dir);
