@@ -1,106 +1,239 @@
 // GlmReadCount: the counting pass of the OBJ reader over one window of a part: elements,
-// triangles, and the group, usemtl and mtllib lines.
+// triangles, and the group, usemtl and mtllib lines; the runs of element lines and plain faces
+// that most of a large file is, 64 characters at a time.
 #include "model/GlmReadPasses.h"
 #include "model/GlmReadText.h"  // CTextCursor, CountSimpleCorners, the line scanners
 
 #include <limits>  // the largest count
 
+#if defined(__x86_64__)
+#include <immintrin.h>  // AVX2 for the machines that have it, chosen as the reader runs
+#endif
+
 namespace glmread
 {
+
+namespace
+{
+
+// The kind of the line that starts at p, as the statements below would count it: a vertex
+// ('v': "v" and a blank), a normal ('n': a word beginning with "vn"), a texture coordinate ('t':
+// "vt"), a face ('f': "f" and a blank, corners still to be checked), or 0 for any other line.
+inline char KindAt(const char* p)
+{
+    if (p[0] == 'v') return p[1] == ' ' || p[1] == '\t' ? 'v' : p[1] == 'n' ? 'n' : p[1] == 't' ? 't' : 0;
+    return p[0] == 'f' && (p[1] == ' ' || p[1] == '\t') ? 'f' : 0;
+}
+
+// The bits below bit n of a 64-bit mask (all of them from n = 64 on).
+inline std::uint64_t Below(unsigned n)
+{
+    return n >= 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << n) - 1;
+}
+
+#if defined(__SSE2__)
+// What the counting of plain lines needs of a block of 64 characters, one bit per character:
+// line feeds, blanks (line feeds among them), digits and '#'. CMasks16 finds them sixteen
+// characters at a time on every machine of the target, CMasks32 thirty-two at a time on the
+// machines that have the instructions for it.
+struct CBlockMasks
+{
+    std::uint64_t nNewlines = 0, nBlanks = 0, nDigits = 0, nHashes = 0;
+};
+
+struct CMasks16
+{
+    // Ranges by signed comparison after a shift that moves the range's start to -128.
+    [[gnu::always_inline]] static __m128i InRange(__m128i v, char cLow, char cHigh)
+    {
+        return _mm_cmplt_epi8(_mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - cLow))),
+                              _mm_set1_epi8(static_cast<char>(0x80 + (cHigh - cLow) + 1 - 256)));
+    }
+    [[gnu::always_inline]] static std::uint64_t Bits(__m128i v, int i)
+    {
+        return std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(v))) << (16 * i);
+    }
+    [[gnu::always_inline]] static std::uint64_t Newlines(const char* p)
+    {
+        std::uint64_t n = 0;
+        for (int i = 0; i < 4; i++)
+            n |= Bits(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                     _mm_set1_epi8('\n')),
+                      i);
+        return n;
+    }
+    [[gnu::always_inline]] static void Words(const char* p, CBlockMasks& m)
+    {
+        for (int i = 0; i < 4; i++)
+        {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+            m.nBlanks |= Bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), InRange(v, '\t', '\r')), i);
+            m.nDigits |= Bits(InRange(v, '0', '9'), i);
+            m.nHashes |= Bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('#')), i);
+        }
+    }
+    [[gnu::always_inline]] static unsigned Count(std::uint64_t n) { return CountBits(n); }
+};
+
+#if defined(__x86_64__)
+struct CMasks32
+{
+    [[gnu::target("avx2")]] static __m256i InRange(__m256i v, char cLow, char cHigh)
+    {
+        return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + (cHigh - cLow) + 1 - 256)),
+                                 _mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(0x80 - cLow))));
+    }
+    [[gnu::target("avx2")]] static std::uint64_t Bits(__m256i v, int i)
+    {
+        return std::uint64_t(static_cast<unsigned>(_mm256_movemask_epi8(v))) << (32 * i);
+    }
+    [[gnu::target("avx2")]] static std::uint64_t Newlines(const char* p)
+    {
+        std::uint64_t n = 0;
+        for (int i = 0; i < 2; i++)
+            n |= Bits(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * i)),
+                                        _mm256_set1_epi8('\n')),
+                      i);
+        return n;
+    }
+    [[gnu::target("avx2")]] static void Words(const char* p, CBlockMasks& m)
+    {
+        for (int i = 0; i < 2; i++)
+        {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * i));
+            m.nBlanks |=
+                Bits(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(' ')), InRange(v, '\t', '\r')), i);
+            m.nDigits |= Bits(InRange(v, '0', '9'), i);
+            m.nHashes |= Bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('#')), i);
+        }
+    }
+    [[gnu::target("popcnt")]] static unsigned Count(std::uint64_t n)
+    {
+        return static_cast<unsigned>(__builtin_popcountll(n));
+    }
+};
+#endif
+
+// Counts the lines from p (a line start) that are elements or faces of plain corners (every
+// word a number that begins with a digit, no '#', three corners or more), as the statements
+// below count them, 64 characters at a time: each line costs a few instructions, and only the
+// blocks that hold faces are searched for words. Returns the start of the first line left to the
+// statements: another line, one whose count would pass nMax, or one that ends within the last
+// 66 characters before pEnd.
+template <class Masks>
+[[gnu::always_inline]] inline const char* CountPlainLinesWith(const char* p, const char* pEnd, CCounts& c,
+                                                             std::uint64_t nMax)
+{
+    const char* pLine = p;  // the line counted
+    char cKind = KindAt(p);
+    if (pEnd - p < 66 || !cKind) return p;
+    std::uint64_t nWords = 0, nBad = 0;  // corners of a face so far, and what makes it no plain face
+    unsigned nFrom = 2;                  // its first character in the block still to be searched
+    for (const char* pBlock = p; pEnd - pBlock >= 66; pBlock += 64, nFrom = 0)
+    {
+        if (c.nVertices + 64 > nMax || c.nNormals + 64 > nMax || c.nTexcoords + 64 > nMax) return pLine;
+        std::uint64_t nNewlines = Masks::Newlines(pBlock);
+        std::uint64_t nStarts = 0, nOthers = 0;  // word starts, and what no plain corner holds
+        bool bWords = false;                     // whether they are known for this block
+        for (;;)
+        {
+            const unsigned nEnd = nNewlines ? static_cast<unsigned>(__builtin_ctzll(nNewlines)) : 64;
+            if (cKind == 'f' && nFrom < nEnd)
+            {
+                if (!bWords)
+                {
+                    CBlockMasks m;
+                    Masks::Words(pBlock, m);
+                    const std::uint64_t nBefore = pBlock == p || IsSpace(pBlock[-1]) ? 1 : 0;
+                    nStarts = ~m.nBlanks & ((m.nBlanks << 1) | nBefore);
+                    nOthers = (nStarts & ~m.nDigits) | m.nHashes;
+                    bWords = true;
+                }
+                const std::uint64_t nPart = Below(nEnd) & ~Below(nFrom);
+                nWords += Masks::Count(nStarts & nPart);
+                nBad |= nOthers & nPart;
+            }
+            if (!nNewlines) break;
+            nNewlines &= nNewlines - 1;
+            // The line ends here.
+            if (cKind == 'f')
+            {
+                if (nBad || nWords < 3 || c.nTriangles + (nWords - 2) > nMax) return pLine;
+                c.nTriangles += nWords - 2;
+            }
+            else
+                (cKind == 'v' ? c.nVertices : cKind == 'n' ? c.nNormals : c.nTexcoords)++;
+            pLine = pBlock + nEnd + 1;
+            cKind = KindAt(pLine);
+            if (!cKind) return pLine;
+            nWords = 0;
+            nBad = 0;
+            nFrom = nEnd + 3;  // after the 'f' and the blank
+        }
+    }
+    return pLine;
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2,popcnt")]] const char* CountPlainLines32(const char* p, const char* pEnd, CCounts& c,
+                                                             std::uint64_t nMax)
+{
+    return CountPlainLinesWith<CMasks32>(p, pEnd, c, nMax);
+}
+#endif
+
+const char* CountPlainLines(const char* p, const char* pEnd, CCounts& c, std::uint64_t nMax)
+{
+#if defined(__x86_64__)
+    static const bool s_bWide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (s_bWide) return CountPlainLines32(p, pEnd, c, nMax);
+#endif
+    return CountPlainLinesWith<CMasks16>(p, pEnd, c, nMax);
+}
+#else
+const char* CountPlainLines(const char* p, const char*, CCounts&, std::uint64_t)
+{
+    return p;
+}
+#endif
+
+}  // namespace
 
 void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_view text, const char* pBegin)
 {
     constexpr std::uint64_t nMax = std::numeric_limits<std::uint32_t>::max() - 1;
-    std::uint64_t nVertices = part.counts.nVertices, nNormals = part.counts.nNormals,
-                  nTexcoords = part.counts.nTexcoords, nTriangles = part.counts.nTriangles;
+    CCounts c = part.counts;
     const std::string& file = model.pathname;
     // A group, usemtl or mtllib line: to the plan at once, or recorded for it.
     const auto statement = [&](char cKind, std::string_view name)
     {
         if (!pPlan)
-            part.statements.push_back(CStatement{cKind, std::string(name), nTriangles, nullptr});
+            part.statements.push_back(CStatement{cKind, std::string(name), c.nTriangles, nullptr});
         else if (cKind != 'u')
         {
-            CStatement line{cKind, std::string(name), nTriangles, nullptr};
+            CStatement line{cKind, std::string(name), c.nTriangles, nullptr};
             pPlan->Apply(part, line);
         }
-    };
-
-    // Counts the run of lines from p (a line start, or a position where the next word begins at
-    // once) whose first word is "v" or begins with "vn" or "vt", or that are plain faces, as the
-    // statements below would; returns the position after the run. Most of a large file is such
-    // runs: the line feeds are found sixteen characters at a time and each line costs a few
-    // instructions.
-    const char* const pEnd = text.data() + text.size();
-    const auto countElements = [&](const char* p)
-    {
-#if defined(__SSE2__)
-        const __m128i newline = _mm_set1_epi8('\n');
-        const char* pWindow = p;  // sixteen characters whose line feeds are in nFeeds
-        unsigned nFeeds = 0;      // line feeds in the window not passed yet, one bit each
-        bool bWindow = false;     // whether pWindow holds a window
-        while (pEnd - p >= 2)
-        {
-            if (p[0] == 'f' && p[1] == ' ')  // a face whose corners can be counted at once
-            {
-                const char* pLineEnd = nullptr;
-                const std::uint64_t nCorners = CountSimpleCorners(p + 1, pEnd, pLineEnd);
-                if (nCorners < 3 || nTriangles + (nCorners - 2) > nMax)
-                    break;  // left to the statements below
-                nTriangles += nCorners - 2;
-                p = pLineEnd < pEnd ? pLineEnd + 1 : pEnd;
-                nFeeds = 0;  // a new window from the next line
-                bWindow = false;
-                continue;
-            }
-            if (p[0] != 'v') break;
-            if (p[1] == ' ' || p[1] == '\t')
-                nVertices++;
-            else if (p[1] == 'n')
-                nNormals++;
-            else if (p[1] == 't')
-                nTexcoords++;
-            else
-                break;
-            if (nVertices > nMax || nNormals > nMax || nTexcoords > nMax)
-                Malformed("glmReadOBJ()", file, CTextCursor(text).LineOf(p), "too many elements.\n");
-            while (nFeeds == 0)
-            {
-                pWindow = bWindow ? pWindow + 16 : p;
-                bWindow = true;
-                if (pEnd - pWindow < 16) break;
-                nFeeds = static_cast<unsigned>(_mm_movemask_epi8(
-                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pWindow)), newline)));
-            }
-            if (nFeeds == 0)  // near the end of the text
-            {
-                p = NextLine(p, pEnd);
-                bWindow = false;
-                continue;
-            }
-            p = pWindow + __builtin_ctz(nFeeds) + 1;
-            nFeeds &= nFeeds - 1;
-        }
-#endif
-        return p;
     };
 
     CTextCursor cursor(text);
     cursor.SetPos(pBegin);
     for (;;)
     {
-        cursor.SetPos(countElements(cursor.Pos()));
+        // Most of a large file is runs of element lines and plain faces.
+        if (cursor.Pos() == text.data() || cursor.Pos()[-1] == '\n')
+            cursor.SetPos(CountPlainLines(cursor.Pos(), cursor.End(), c, nMax));
         const std::string_view word = cursor.NextWord();
         if (word.empty()) break;
         switch (word[0])
         {
         case 'v':
             if (word.size() == 1)
-                nVertices++;
+                c.nVertices++;
             else if (word[1] == 'n')
-                nNormals++;
+                c.nNormals++;
             else if (word[1] == 't')
-                nTexcoords++;
+                c.nTexcoords++;
             else
                 UnknownToken(word);
             cursor.SkipLine();
@@ -135,8 +268,8 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
             if (nCorners < 3)
                 Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()),
                           "a face needs at least three corners.\n");
-            nTriangles += nCorners - 2;
-            if (nTriangles > nMax)
+            c.nTriangles += nCorners - 2;
+            if (c.nTriangles > nMax)
                 Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()), "too many triangles.\n");
             cursor.SkipLine();
             break;
@@ -145,10 +278,10 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
             cursor.SkipLine();
             break;
         }
-        if (nVertices > nMax || nNormals > nMax || nTexcoords > nMax)
+        if (c.nVertices > nMax || c.nNormals > nMax || c.nTexcoords > nMax)
             Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()), "too many elements.\n");
     }
-    part.counts = CCounts{nVertices, nNormals, nTexcoords, nTriangles};
+    part.counts = c;
 }
 
 }  // namespace glmread
