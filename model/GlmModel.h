@@ -81,7 +81,7 @@ struct GlmReadOptions
     // whatever the size.
     unsigned nThreads = 0;
     std::size_t nParallelBytes = std::size_t(6) << 20;  // where reading on every core pays
-    std::size_t nPartBytes = 0;    // characters per part, 0: the file shared out in 8 MiB parts or less
+    std::size_t nPartBytes = 0;    // characters per part, 0: the file shared out in 2 MiB parts or less
     std::size_t nWindowBytes = 0;  // characters per window, 0: 4 MiB
     // When set, receives the threads the model was read on: 1 when the read ran on the calling
     // thread alone, as it also does after a read on several threads came upon a fault (the read

@@ -50,9 +50,9 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
     part.pBegin = all.data();
     part.pEnd = all.data() + all.size();
     plan.OpenPart(part);
-    text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
-                       [&](std::string_view window, const char* p)
-                       { CountWindow(model, part, &plan, window, p); });
+    text.ForEachWindow(
+        part.pBegin, part.pEnd, nWindow,
+        [&](std::string_view window, const char* p) { CountWindow(model, part, &plan, window, p); }, s_nKeptTail);
     plan.ClosePart(part);
     plan.Allocate(part.counts, 1);
     FillState s = StartFill(model, part, &plan);

@@ -20,7 +20,7 @@ namespace glmread
 namespace
 {
 
-constexpr std::size_t s_nLargestPart = std::size_t(8) << 20;  // small enough to share the work out evenly
+constexpr std::size_t s_nLargestPart = std::size_t(2) << 20;  // small enough to share the work out evenly
 
 // Runs `pass` on every part, on nThreads threads (the calling one among them), each thread
 // taking the next part not taken. A fault stops the threads at their next part; false then. Any

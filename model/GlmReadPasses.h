@@ -100,10 +100,12 @@ public:
 
     // Hands the text [pBegin, pEnd) (pBegin a line start) to `read` in windows of about nWindow
     // characters cut at line starts, as the text from the start of the file to the window's end
-    // and the window's start; the pages of a mapped window are dropped after it. Throws
-    // CFileChanged after a window when the file got shorter.
+    // and the window's start; the pages of a mapped window are dropped after it, but for those
+    // of the last nKeep characters, which a pass that follows finds mapped. Throws CFileChanged
+    // after a window when the file got shorter.
     void ForEachWindow(const char* pBegin, const char* pEnd, std::size_t nWindow,
-                       const std::function<void(std::string_view, const char*)>& read) const;
+                       const std::function<void(std::string_view, const char*)>& read,
+                       std::size_t nKeep = 0) const;
 
 private:
     const char* m_pText = nullptr;    // the text, mapped or in m_pCopy
@@ -224,5 +226,9 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 
 // Window size of a read, when the options leave it open.
 inline constexpr std::size_t s_nDefaultWindow = std::size_t(4) << 20;
+
+// The end of the file that the counting pass on one thread leaves mapped for the filling pass,
+// which then need not fault its pages in again: with a window it stays well within 32 MiB.
+inline constexpr std::size_t s_nKeptTail = std::size_t(12) << 20;
 
 }  // namespace glmread

@@ -213,7 +213,8 @@ bool CObjText::Open(std::string_view name, bool bCopy)
 }
 
 void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t nWindow,
-                             const std::function<void(std::string_view, const char*)>& read) const
+                             const std::function<void(std::string_view, const char*)>& read,
+                             std::size_t nKeep) const
 {
     const std::uintptr_t nPageMask = PageSize() - 1;
     // Pages wholly inside the part are dropped; the two it may share with its neighbours stay.
@@ -230,7 +231,8 @@ void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t n
         if (m_bShortened.load()) throw CFileChanged();
         if (m_nMapped)
         {
-            const char* const pTo = pageDown(pWindowEnd);
+            const char* const pKept = static_cast<std::size_t>(pEnd - pBegin) > nKeep ? pEnd - nKeep : pBegin;
+            const char* const pTo = pageDown(pWindowEnd < pKept ? pWindowEnd : pKept);
             if (pTo > pDropped)
             {
                 ::madvise(const_cast<char*>(pDropped), static_cast<std::size_t>(pTo - pDropped),
