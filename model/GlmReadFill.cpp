@@ -6,8 +6,10 @@
 #include "model/GlmReadText.h"  // CTextCursor, the line scanners
 
 #include <algorithm>  // std::min
+#include <bit>        // std::endian: eight characters read as one number need the byte order
 #include <cinttypes>  // PRId64 for corner numbers in messages
 #include <cstdint>    // fixed-width counters
+#include <cstring>    // memcpy for eight characters at a time
 
 namespace glmread
 {
@@ -57,6 +59,86 @@ template <ECornerForm form>
             return nullptr;
     }
     return p == pEnd || IsWordEnd(*p) ? p : nullptr;
+}
+
+// Reads the corner at p in the form `form` when its numbers have the digit counts nDigits of
+// the corner before (most corners of a file do), 1 to 7 each and no sign, and at least 32
+// characters of text remain: the numbers are checked and converted eight characters at a time
+// each, without a branch per number. Returns the position after the corner, or null when the
+// corner is not such (ScanCorner then reads it).
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd, const unsigned* nDigits,
+                                                       std::int64_t& v, std::int64_t& t, std::int64_t& n)
+{
+    if constexpr (std::endian::native != std::endian::little) return nullptr;
+    if (pEnd - p < 32 || nDigits[0] == 0) return nullptr;
+    std::uint64_t nOthers = 0;  // the high bit of each character among the digits that is none
+    const auto number = [&](const char* q, unsigned nCount) __attribute__((always_inline))
+    {
+        std::uint64_t nChunk;
+        std::memcpy(&nChunk, q, sizeof nChunk);
+        const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;
+        const unsigned nShift = 64 - 8 * nCount;
+        nOthers |= (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) &
+                   (0x8080808080808080ull >> nShift);
+        return static_cast<std::int64_t>(EightDigitsValue(nOffsets << nShift));
+    };
+    const unsigned a = nDigits[0], b = nDigits[1], c = nDigits[2];
+    v = number(p, a);
+    if constexpr (form == ECornerForm::vertex)
+        p += a;
+    else if constexpr (form == ECornerForm::vertexTexture)
+    {
+        if (p[a] != '/') return nullptr;
+        t = number(p + a + 1, b);
+        p += a + 1 + b;
+    }
+    else if constexpr (form == ECornerForm::vertexNormal)
+    {
+        if (p[a] != '/' || p[a + 1] != '/') return nullptr;
+        n = number(p + a + 2, c);
+        p += a + 2 + c;
+    }
+    else
+    {
+        if (p[a] != '/' || p[a + 1 + b] != '/') return nullptr;
+        t = number(p + a + 1, b);
+        n = number(p + a + b + 2, c);
+        p += a + b + c + 2;
+    }
+    return nOthers == 0 && IsWordEnd(*p) ? p : nullptr;
+}
+
+// Reads the corner at p in the form `form`, as ScanCorner does, the usual corners through
+// ScanCornerAs; keeps the digit counts of its numbers for the next.
+template <ECornerForm form>
+[[gnu::always_inline]] inline const char* ScanCornerOf(const char* p, const char* pEnd, FillState& s,
+                                                       std::int64_t& v, std::int64_t& t, std::int64_t& n)
+{
+    if (const char* pAfter = ScanCornerAs<form>(p, pEnd, s.nCornerDigits, v, t, n)) [[likely]]
+        return pAfter;
+    const char* const pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, v, t, n);
+    if (!pAfter) return nullptr;
+    // The digit counts, number by number (1 for a number the form has not); the first 0 when one
+    // is not 1 to 7 plain digits.
+    constexpr bool bTexture = form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
+    constexpr bool bNormal = form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
+    unsigned nCounts[3] = {1, 1, 1};
+    bool bPlain = true;
+    for (int i = 0; i < 3; i++)
+    {
+        if ((i == 1 && !bTexture) || (i == 2 && !bNormal)) continue;
+        p += i == 0 ? 0 : i == 2 && !bTexture ? 2 : 1;  // the '/' before, or the "//" of v//n
+        unsigned nCount = 0;
+        for (; p < pAfter && IsDigit(*p); p++)
+            nCount++;
+        bPlain = bPlain && nCount >= 1 && nCount <= 7;
+        nCounts[i] = nCount >= 1 && nCount <= 7 ? nCount : 1;
+    }
+    s.nCornerDigits[0] = bPlain ? nCounts[0] : 0;
+    s.nCornerDigits[1] = nCounts[1];
+    s.nCornerDigits[2] = nCounts[2];
+    return pAfter;
 }
 
 // Reads the word at p as a number when the fast conversion left it (another form, or a malformed
@@ -170,7 +252,7 @@ template <ECornerForm form>
     resolve(face.pFirst, v0, t0, n0);
     const char* p = SkipLineBlanks(pAfter, pEnd);
     if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
-    pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, nv, nt, nn);
+    pAfter = ScanCornerOf<form>(p, pEnd, s, nv, nt, nn);
     if (!pAfter) [[unlikely]]
         CornerOfOtherForm(face, p);
     resolve(p, v1, t1, n1);
@@ -178,7 +260,7 @@ template <ECornerForm form>
     if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
     do
     {
-        pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, nv, nt, nn);
+        pAfter = ScanCornerOf<form>(p, pEnd, s, nv, nt, nn);
         if (!pAfter) [[unlikely]]
             CornerOfOtherForm(face, p);
         resolve(p, v2, t2, n2);
@@ -270,7 +352,7 @@ template <ECornerForm form>
         const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
         if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(text, file, p);
         std::int64_t nv = 0, nt = 0, nn = 0;
-        const char* const pAfter = ScanCorner<form>(face.pFirst, pEnd, s.nExpectedDigits, nv, nt, nn);
+        const char* const pAfter = ScanCornerOf<form>(face.pFirst, pEnd, s, nv, nt, nn);
         if (!pAfter) break;  // another form
         p = SkipSpace(NextLine(ReadFace<form>(pAfter, nv, nt, nn, s, face), pEnd), pEnd);
     }

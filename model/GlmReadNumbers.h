@@ -45,6 +45,15 @@ namespace glmread
     return nOthers ? static_cast<unsigned>(__builtin_ctzll(nOthers)) / 8 : 8;
 }
 
+// The value of eight digits given as offsets from '0', the first in the lowest byte.
+[[gnu::always_inline]] inline std::uint64_t EightDigitsValue(std::uint64_t v)
+{
+    v = v * 10 + (v >> 8);
+    return (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+            (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+           32;
+}
+
 // The value of the first nCount (0 to 8) of eight digits given as for LeadingDigits.
 [[gnu::always_inline]] inline std::uint64_t DigitsValue(std::uint64_t nOffsets, unsigned nCount)
 {
@@ -163,10 +172,16 @@ namespace glmread
     static constexpr float s_fTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     if (pEnd - p < 6 || nMantissa >= (std::uint64_t(1) << 24)) return nullptr;
     const bool bExpNegative = p[1] == '-';
-    p += 1 + (p[1] == '-' || p[1] == '+');
     int nExp = 0, nDigits = 0;
-    for (; nDigits < 4 && p < pEnd && IsDigit(*p); nDigits++)
-        nExp = nExp * 10 + (*p++ - '0');
+    if ((p[1] == '-' || p[1] == '+') && IsDigit(p[2]) && IsDigit(p[3]) && !IsDigit(p[4]))
+    {
+        nExp = (p[2] - '0') * 10 + (p[3] - '0');  // a sign and two digits, as printf writes them
+        nDigits = 2;
+        p += 4;
+    }
+    else
+        for (p += 1 + (p[1] == '-' || p[1] == '+'); nDigits < 4 && p < pEnd && IsDigit(*p); nDigits++)
+            nExp = nExp * 10 + (*p++ - '0');
     if (nDigits == 0 || nDigits == 4 || (p < pEnd && !IsWordEnd(*p))) return nullptr;
     const int nPower = (bExpNegative ? -nExp : nExp) - nFraction;
     if (nPower < -10 || nPower > 10) return nullptr;

@@ -202,6 +202,7 @@ struct FillState
     std::uint32_t* pGroupTriangles = nullptr;            // the current share (not owned)
     std::uint32_t nGroupTriangles = 0, nGroupLimit = 0;  // indices filled, room for them
     unsigned nExpectedDigits = 1;                        // digits of the corner numbers before
+    unsigned nCornerDigits[3] = {0, 0, 0};  // those of the corner before, number by number (0: unknown)
     unsigned nExpectedFraction = 6;                      // fraction digits of the numbers before
     std::uint32_t nRoom = 0;       // triangles that fit in both the model's array and the share
     const CPart* pPart = nullptr;  // the part filled
