@@ -229,6 +229,20 @@ struct FaceText
     return static_cast<std::uint32_t>(nIndex);
 }
 
+// Moves p from the end of a corner to the next corner of the line, as SkipLineBlanks and
+// StartsNumberAt find it; false when none follows. The usual single blank before a digit is
+// passed at once.
+[[gnu::always_inline]] inline bool NextCorner(const char*& p, const char* pEnd)
+{
+    if (pEnd - p >= 2 && (*p == ' ' || *p == '\t') && IsDigit(p[1])) [[likely]]
+    {
+        ++p;
+        return true;
+    }
+    p = SkipLineBlanks(p, pEnd);
+    return StartsNumberAt(p, pEnd);
+}
+
 // Reads the corners of a face in the form `form` of its first corner, which was scanned already
 // (its numbers nv, nt, nn; pAfter just after it), fanning them into triangles of the current
 // group. Returns the position after the last corner.
@@ -250,14 +264,14 @@ template <ECornerForm form>
     std::uint32_t v0 = 0, t0 = 0, n0 = 0, v1 = 0, t1 = 0, n1 = 0, v2 = 0, t2 = 0,
                   n2 = 0;  // first, previous, current
     resolve(face.pFirst, v0, t0, n0);
-    const char* p = SkipLineBlanks(pAfter, pEnd);
-    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    const char* p = pAfter;
+    if (!NextCorner(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
     pAfter = ScanCornerOf<form>(p, pEnd, s, nv, nt, nn);
     if (!pAfter) [[unlikely]]
         CornerOfOtherForm(face, p);
     resolve(p, v1, t1, n1);
-    p = SkipLineBlanks(pAfter, pEnd);
-    if (!StartsNumberAt(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
+    p = pAfter;
+    if (!NextCorner(p, pEnd)) OverrunAt(face.text, *face.pFile, face.pStatement);
     do
     {
         pAfter = ScanCornerOf<form>(p, pEnd, s, nv, nt, nn);
@@ -287,8 +301,8 @@ template <ECornerForm form>
         v1 = v2;
         t1 = t2;
         n1 = n2;
-        p = SkipLineBlanks(pAfter, pEnd);
-    } while (StartsNumberAt(p, pEnd));
+        p = pAfter;
+    } while (NextCorner(p, pEnd));
     return p;
 }
 
