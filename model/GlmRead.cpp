@@ -8,11 +8,10 @@
 
 #include <algorithm>  // std::min
 #include <cstdio>     // printf for the failed material lookup
-#include <thread>     // hardware_concurrency, and the threads that fault the arrays in
-#include <utility>    // std::pair
-#include <vector>     // the threads
+#include <thread>     // hardware_concurrency
+#include <vector>     // the arrays
 
-#include <sys/mman.h>  // madvise: large pages, pages faulted in at once
+#include <sys/mman.h>  // madvise: large pages
 
 namespace glmread
 {
@@ -20,15 +19,21 @@ namespace glmread
 namespace
 {
 
-// The part of the array at p (nSize bytes) that large pages can back: from the first to the
-// last boundary of 2 MiB within it; empty for arrays of less than 4 MiB.
-std::pair<char*, std::size_t> LargePart(void* p, std::size_t nSize)
+// Allocates `array` at nSize elements, set to zero (the "none" of the corner numbers). A large
+// array asks for large pages, as a fresh array of many megabytes is then faulted in a few
+// hundred steps rather than in tens of thousands (only a hint): from the first to the last
+// boundary of 2 MiB within it, for arrays of 4 MiB or more.
+template <class T>
+void AllocateArray(std::vector<T>& array, std::size_t nSize, const T& zero)
 {
     constexpr std::uintptr_t nLarge = std::uintptr_t(2) << 20;
-    const std::uintptr_t nBegin = (reinterpret_cast<std::uintptr_t>(p) + nLarge - 1) & ~(nLarge - 1);
-    const std::uintptr_t nEnd = (reinterpret_cast<std::uintptr_t>(p) + nSize) & ~(nLarge - 1);
-    if (nSize < 2 * nLarge || nEnd <= nBegin) return {nullptr, 0};
-    return {reinterpret_cast<char*>(nBegin), nEnd - nBegin};
+    array.reserve(nSize);
+    const auto nStart = reinterpret_cast<std::uintptr_t>(array.data());
+    const std::uintptr_t nBegin = (nStart + nLarge - 1) & ~(nLarge - 1);
+    const std::uintptr_t nEnd = (nStart + nSize * sizeof(T)) & ~(nLarge - 1);
+    if (nSize * sizeof(T) >= 2 * nLarge && nEnd > nBegin)
+        ::madvise(reinterpret_cast<void*>(nBegin), nEnd - nBegin, MADV_HUGEPAGE);
+    array.assign(nSize, zero);
 }
 
 // The threads a read of nSize characters takes.
@@ -52,9 +57,10 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
     plan.OpenPart(part);
     text.ForEachWindow(
         part.pBegin, part.pEnd, nWindow,
-        [&](std::string_view window, const char* p) { CountWindow(model, part, &plan, window, p); }, s_nKeptTail);
+        [&](std::string_view window, const char* p) { CountWindow(model, part, &plan, window, p); },
+        s_nKeptTail);
     plan.ClosePart(part);
-    plan.Allocate(part.counts, 1);
+    plan.Allocate(part.counts);
     FillState s = StartFill(model, part, &plan);
     text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
                        [&](std::string_view window, const char* p) { FillWindow(model, s, window, p); });
@@ -133,56 +139,29 @@ void CReadPlan::CloseShare(CPart& part, std::uint64_t nTriangles)
     m_nLast = nTriangles;
 }
 
-void CReadPlan::Allocate(const CCounts& totals, unsigned nThreads)
+void CReadPlan::Allocate(const CCounts& totals, std::atomic<unsigned>* pReady)
 {
     CGlmModel& m = m_model;
     m.numvertices = static_cast<std::uint32_t>(totals.nVertices);
     m.numnormals = static_cast<std::uint32_t>(totals.nNormals);
     m.numtexcoords = static_cast<std::uint32_t>(totals.nTexcoords);
     m.numtriangles = static_cast<std::uint32_t>(totals.nTriangles);
-    const std::size_t nVertexFloats = (std::size_t(m.numvertices) + 1) * 3;
-    const std::size_t nNormalFloats = m.numnormals ? (std::size_t(m.numnormals) + 1) * 3 : 0;
-    const std::size_t nTexcoordFloats = m.numtexcoords ? (std::size_t(m.numtexcoords) + 1) * 2 : 0;
-    m.vertices.reserve(nVertexFloats);
-    m.triangles.reserve(m.numtriangles);
-    m.normals.reserve(nNormalFloats);
-    m.texcoords.reserve(nTexcoordFloats);
-    // Large pages for the large arrays, as a fresh array of many megabytes is then faulted in a
-    // few hundred steps rather than in tens of thousands (only a hint). On several threads, the
-    // threads fault their shares of the pages in at once: zeroing them is most of the cost.
-    const std::pair<char*, std::size_t> large[] = {
-        LargePart(m.vertices.data(), nVertexFloats * sizeof(float)),
-        LargePart(m.triangles.data(), m.numtriangles * sizeof(GlmTriangle)),
-        LargePart(m.normals.data(), nNormalFloats * sizeof(float)),
-        LargePart(m.texcoords.data(), nTexcoordFloats * sizeof(float))};
-    for (const auto& [p, nSize] : large)
-        if (nSize) ::madvise(p, nSize, MADV_HUGEPAGE);
-#if defined(MADV_POPULATE_WRITE)
-    if (nThreads > 1)
+    const auto ready = [&](unsigned nArrays)
     {
-        const auto populate = [&](unsigned nThread)
-        {
-            for (const auto& [p, nSize] : large)
-            {
-                const std::size_t nShare =
-                    (nSize / nThreads + (std::size_t(2) << 20) - 1) & ~((std::size_t(2) << 20) - 1);
-                const std::size_t nFrom = std::min(nSize, nShare * nThread);
-                if (nSize > nFrom) ::madvise(p + nFrom, std::min(nShare, nSize - nFrom), MADV_POPULATE_WRITE);
-            }
-        };
-        std::vector<std::jthread> threads;
-        for (unsigned i = 1; i < nThreads; i++)
-            threads.emplace_back(populate, i);
-        populate(0);
-    }
-#endif
-    // Each array at its exact size, set to zero (the "none" of the corner numbers).
-    m.vertices.assign(nVertexFloats, 0.0f);
-    m.triangles.assign(m.numtriangles, GlmTriangle());
-    m.normals.assign(nNormalFloats, 0.0f);
-    m.texcoords.assign(nTexcoordFloats, 0.0f);
+        if (!pReady) return;
+        pReady->fetch_or(nArrays, std::memory_order_release);
+        pReady->notify_all();
+    };
+    AllocateArray(m.vertices, (std::size_t(m.numvertices) + 1) * 3, 0.0f);
+    ready(s_nVertexArray);
+    AllocateArray(m.texcoords, m.numtexcoords ? (std::size_t(m.numtexcoords) + 1) * 2 : 0, 0.0f);
+    ready(s_nTexcoordArray);
+    AllocateArray(m.normals, m.numnormals ? (std::size_t(m.numnormals) + 1) * 3 : 0, 0.0f);
+    ready(s_nNormalArray);
+    AllocateArray(m.triangles, m.numtriangles, GlmTriangle());
     for (GlmGroup* p = m.groups.get(); p; p = p->next.get())
         p->triangles.assign(p->numtriangles, 0);
+    ready(s_nTriangleArrays);
 }
 
 }  // namespace glmread

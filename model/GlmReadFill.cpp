@@ -67,8 +67,9 @@ template <ECornerForm form>
 // each, without a branch per number. Returns the position after the corner, or null when the
 // corner is not such (ScanCorner then reads it).
 template <ECornerForm form>
-[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd, const unsigned* nDigits,
-                                                       std::int64_t& v, std::int64_t& t, std::int64_t& n)
+[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd,
+                                                       const unsigned* nDigits, std::int64_t& v,
+                                                       std::int64_t& t, std::int64_t& n)
 {
     if constexpr (std::endian::native != std::endian::little) return nullptr;
     if (pEnd - p < 32 || nDigits[0] == 0) return nullptr;
@@ -417,8 +418,11 @@ void EnterShare(FillState& s, std::size_t nShare)
 {
     const CGroupShare& share = s.pPart->shares[nShare];
     s.nShare = nShare;
-    s.pGroupTriangles = share.pGroup->triangles.data() + share.nStart;
+    s.pGroupTriangles = nullptr;
     s.nGroupTriangles = 0;
+    s.nGroupLimit = 0;
+    if (share.nCount == 0) return;  // the group's array is not looked at, as in StartFill
+    s.pGroupTriangles = share.pGroup->triangles.data() + share.nStart;
     s.nGroupLimit = share.nStart <= share.pGroup->triangles.size() &&
                             share.nCount <= share.pGroup->triangles.size() - share.nStart
                         ? share.nCount
@@ -429,22 +433,31 @@ void EnterShare(FillState& s, std::size_t nShare)
 
 FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
 {
-    // Room in each array: up to the part's last element, and never more than the array holds.
-    const auto limit = [](std::uint64_t nLast, std::size_t nSize, std::size_t nPer) -> std::uint32_t
+    // Room in each array the part fills: up to the part's last element, and never more than the
+    // array holds. The others are not looked at: on several threads they may be being allocated.
+    const auto limit = [](std::uint64_t nBefore, std::uint64_t nCount, auto& array, std::size_t nPer,
+                          auto*& pArray) -> std::uint32_t
     {
-        const std::uint64_t nRoom = nSize / nPer > 0 ? nSize / nPer - 1 : 0;
-        return static_cast<std::uint32_t>(nLast < nRoom ? nLast : nRoom);
+        if (nCount == 0) return static_cast<std::uint32_t>(nBefore);
+        pArray = array.data();
+        const std::uint64_t nRoom = array.size() / nPer > 0 ? array.size() / nPer - 1 : 0;
+        return static_cast<std::uint32_t>(nBefore + nCount < nRoom ? nBefore + nCount : nRoom);
     };
     FillState s;
-    s.nVertices = static_cast<std::uint32_t>(part.before.nVertices);
-    s.nNormals = static_cast<std::uint32_t>(part.before.nNormals);
-    s.nTexcoords = static_cast<std::uint32_t>(part.before.nTexcoords);
-    s.nTriangles = static_cast<std::uint32_t>(part.before.nTriangles);
-    s.nVertexLimit = limit(part.before.nVertices + part.counts.nVertices, model.vertices.size(), 3);
-    s.nNormalLimit = limit(part.before.nNormals + part.counts.nNormals, model.normals.size(), 3);
-    s.nTexcoordLimit = limit(part.before.nTexcoords + part.counts.nTexcoords, model.texcoords.size(), 2);
-    s.nTriangleLimit = limit(part.before.nTriangles + part.counts.nTriangles, model.triangles.size() + 1, 1);
-    s.pTriangles = model.triangles.data();
+    const CCounts& before = part.before;
+    const CCounts& counts = part.counts;
+    s.nVertices = static_cast<std::uint32_t>(before.nVertices);
+    s.nNormals = static_cast<std::uint32_t>(before.nNormals);
+    s.nTexcoords = static_cast<std::uint32_t>(before.nTexcoords);
+    s.nTriangles = static_cast<std::uint32_t>(before.nTriangles);
+    s.nVertexLimit = limit(before.nVertices, counts.nVertices, model.vertices, 3, s.pVertices);
+    s.nNormalLimit = limit(before.nNormals, counts.nNormals, model.normals, 3, s.pNormals);
+    s.nTexcoordLimit = limit(before.nTexcoords, counts.nTexcoords, model.texcoords, 2, s.pTexcoords);
+    s.nTriangleLimit = counts.nTriangles == 0 ? s.nTriangles
+                       : before.nTriangles + counts.nTriangles < model.triangles.size()
+                           ? static_cast<std::uint32_t>(before.nTriangles + counts.nTriangles)
+                           : static_cast<std::uint32_t>(model.triangles.size());
+    if (counts.nTriangles != 0) s.pTriangles = model.triangles.data();
     s.pPart = &part;
     s.pPlan = pPlan;
     EnterShare(s, 0);
@@ -455,9 +468,9 @@ void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const cha
 {
     static const char* const s_pszReader = "glmReadOBJ()";
     const std::string& file = model.pathname;
-    float* const pVertices = model.vertices.data();
-    float* const pNormals = model.normals.data();
-    float* const pTexcoords = model.texcoords.data();
+    float* const pVertices = s.pVertices;
+    float* const pNormals = s.pNormals;
+    float* const pTexcoords = s.pTexcoords;
     const char* const pEnd = text.data() + text.size();
     ECornerForm form = static_cast<ECornerForm>(s.nForm);  // the form of the face before
     for (const char* p = pBegin;;)

@@ -1,8 +1,9 @@
 // GlmReadParallel: the OBJ reader on several threads. The file is cut into parts at line starts;
 // the threads count the parts, the plan then takes their group and library lines in file order
 // and gives every part the numbers of its first elements and triangles and the shares of its
-// triangles in the groups' arrays; the threads fill the parts, and the materials of the groups
-// are looked up last, in file order. The model is the one the read on one thread gives, bit for
+// triangles in the groups' arrays; the threads fill the parts (each once the arrays it fills are
+// allocated, which the calling thread does meanwhile), and the materials of the groups are
+// looked up last, in file order. The model is the one the read on one thread gives, bit for
 // bit. A fault on any thread stops the read, and the read on one thread then reports the first.
 #include "model/GlmReadPasses.h"
 
@@ -22,11 +23,12 @@ namespace
 
 constexpr std::size_t s_nLargestPart = std::size_t(2) << 20;  // small enough to share the work out evenly
 
-// Runs `pass` on every part, on nThreads threads (the calling one among them), each thread
-// taking the next part not taken. A fault stops the threads at their next part; false then. Any
-// other exception (a file that got shorter, memory that ran out) is thrown again here.
+// Runs `pass` on every part, on nThreads threads (the calling one among them, after `first`
+// when given), each thread taking the next part not taken. A fault stops the threads at their
+// next part; false then. Any other exception (a file that got shorter, memory that ran out) is
+// thrown again here.
 bool RunParts(std::vector<CPart>& parts, unsigned nThreads, const CObjText& text,
-              const std::function<void(CPart&)>& pass)
+              const std::function<void(CPart&)>& pass, const std::function<void()>& first = {})
 {
     std::atomic<std::size_t> nNext{0};
     std::atomic<bool> bStop{false};
@@ -60,6 +62,19 @@ bool RunParts(std::vector<CPart>& parts, unsigned nThreads, const CObjText& text
         std::vector<std::jthread> threads;
         for (unsigned i = 1; i < nThreads && i < parts.size(); i++)
             threads.emplace_back(work);
+        if (first)
+        {
+            try
+            {
+                first();
+            }
+            catch (...)
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                pOther = std::current_exception();
+                bStop = true;
+            }
+        }
         work();
     }  // joined
     if (pOther) std::rethrow_exception(pOther);
@@ -85,13 +100,19 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
         p = part.pEnd;
     }
 
-    // Counting, with the lines recorded for the plan.
+    // Counting, with the lines recorded for the plan; the end of the file stays mapped for the
+    // filling pass, as on one thread.
+    const char* const pKept = all.size() > s_nKeptTail ? pEnd - s_nKeptTail : all.data();
     if (!RunParts(parts, nThreads, text,
                   [&](CPart& part)
                   {
-                      text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
-                                         [&](std::string_view window, const char* p)
-                                         { CountWindow(model, part, nullptr, window, p); });
+                      text.ForEachWindow(
+                          part.pBegin, part.pEnd, nWindow,
+                          [&](std::string_view window, const char* p)
+                          { CountWindow(model, part, nullptr, window, p); },
+                          part.pEnd > pKept
+                              ? static_cast<std::size_t>(part.pEnd - std::max(part.pBegin, pKept))
+                              : 0);
                   }))
         return false;
 
@@ -120,18 +141,43 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
             plan.Apply(part, statement);
         plan.ClosePart(part);
     }
-    plan.Allocate(totals, static_cast<unsigned>(std::min<std::size_t>(nThreads, parts.size())));  // no idle threads
 
-    // Filling.
-    if (!RunParts(parts, nThreads, text,
-                  [&](CPart& part)
-                  {
-                      FillState s = StartFill(model, part, nullptr);
-                      text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
-                                         [&](std::string_view window, const char* p)
-                                         { FillWindow(model, s, window, p); });
-                      EndFill(model, s, all);
-                  }))
+    // Filling. The calling thread allocates the arrays first (zeroing their pages takes a while),
+    // one after the other; the other threads meanwhile fill the parts whose arrays are there.
+    std::atomic<unsigned> nReady{0};
+    const auto allocate = [&]
+    {
+        try
+        {
+            plan.Allocate(totals, &nReady);
+        }
+        catch (...)
+        {
+            nReady.fetch_or(s_nArraysFailed, std::memory_order_release);
+            nReady.notify_all();
+            throw;
+        }
+    };
+    if (!RunParts(
+            parts, nThreads, text,
+            [&](CPart& part)
+            {
+                const unsigned nNeeds = (part.counts.nVertices ? s_nVertexArray : 0) |
+                                        (part.counts.nTexcoords ? s_nTexcoordArray : 0) |
+                                        (part.counts.nNormals ? s_nNormalArray : 0) |
+                                        (part.counts.nTriangles ? s_nTriangleArrays : 0);
+                for (unsigned n; ((n = nReady.load(std::memory_order_acquire)) & nNeeds) != nNeeds;)
+                {
+                    if (n & s_nArraysFailed) return;
+                    nReady.wait(n, std::memory_order_acquire);
+                }
+                FillState s = StartFill(model, part, nullptr);
+                text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
+                                   [&](std::string_view window, const char* p)
+                                   { FillWindow(model, s, window, p); });
+                EndFill(model, s, all);
+            },
+            allocate))
         return false;
 
     // The materials of the groups, in file order, with their messages.

@@ -155,6 +155,13 @@ struct CPart
     std::vector<CGroupShare> shares;     // one share at its start and one after each group line
 };
 
+// The arrays of a model as bits, for the parts that wait for them on several threads.
+inline constexpr unsigned s_nVertexArray = 1;
+inline constexpr unsigned s_nTexcoordArray = 2;
+inline constexpr unsigned s_nNormalArray = 4;
+inline constexpr unsigned s_nTriangleArrays = 8;  // the triangles and the index arrays of the groups
+inline constexpr unsigned s_nArraysFailed = 16;   // the allocation failed: none will come
+
 // Takes the group and library lines in file order and lays the arrays out.
 class CReadPlan
 {
@@ -169,7 +176,10 @@ public:
     void OpenPart(CPart& part);                         // the part's first share
     void Apply(CPart& part, CStatement& statement);     // a group line: a new share; mtllib: the library
     void ClosePart(CPart& part);                        // the part's last share
-    void Allocate(const CCounts& totals, unsigned nThreads);  // the counts, and every array at its size
+    // The counts, and every array at its size, in the order of the array bits above; with pReady, the
+    // bit of each array is set (and waiters woken) as soon as it is allocated, so that other
+    // threads can fill the parts that need only the arrays allocated so far meanwhile.
+    void Allocate(const CCounts& totals, std::atomic<unsigned>* pReady = nullptr);
 
 private:
     void CloseShare(CPart& part, std::uint64_t nTriangles);  // the current share ends before nTriangles
@@ -192,9 +202,12 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
 
 // Where the filling pass of a part writes, and what it has read so far. The limits are the
 // smaller of the counts of the first pass and the sizes of the arrays, so nothing is written
-// beyond them.
+// beyond them; the arrays the part has nothing for are not looked at, and have no room.
 struct FillState
 {
+    float* pVertices = nullptr;  // the model's arrays (not owned)
+    float* pNormals = nullptr;
+    float* pTexcoords = nullptr;
     std::uint32_t nVertices = 0, nNormals = 0, nTexcoords = 0;             // elements read so far
     std::uint32_t nVertexLimit = 0, nNormalLimit = 0, nTexcoordLimit = 0;  // room for them
     GlmTriangle* pTriangles = nullptr;                   // the model's triangles (not owned)
@@ -203,13 +216,13 @@ struct FillState
     std::uint32_t nGroupTriangles = 0, nGroupLimit = 0;  // indices filled, room for them
     unsigned nExpectedDigits = 1;                        // digits of the corner numbers before
     unsigned nCornerDigits[3] = {0, 0, 0};  // those of the corner before, number by number (0: unknown)
-    unsigned nExpectedFraction = 6;                      // fraction digits of the numbers before
-    std::uint32_t nRoom = 0;       // triangles that fit in both the model's array and the share
-    const CPart* pPart = nullptr;  // the part filled
-    std::size_t nShare = 0;        // its current share
-    CReadPlan* pPlan = nullptr;    // looks materials up as they come, on one thread
-    std::uint32_t nMaterial = 0;   // the current material, with pPlan
-    int nForm = 0;                 // the form of the face before
+    unsigned nExpectedFraction = 6;         // fraction digits of the numbers before
+    std::uint32_t nRoom = 0;                // triangles that fit in both the model's array and the share
+    const CPart* pPart = nullptr;           // the part filled
+    std::size_t nShare = 0;                 // its current share
+    CReadPlan* pPlan = nullptr;             // looks materials up as they come, on one thread
+    std::uint32_t nMaterial = 0;            // the current material, with pPlan
+    int nForm = 0;                          // the form of the face before
 };
 
 // Starts filling `part` of `model`; pPlan as for FillState.
