@@ -4,7 +4,8 @@
 #include "model/GlmReadPasses.h"
 #include "model/GlmReadText.h"  // CTextCursor, CountSimpleCorners, the line scanners
 
-#include <limits>  // the largest count
+#include <algorithm>  // std::max, std::min for the blocks to read
+#include <limits>     // the largest count
 
 #if defined(__x86_64__)
 #include <immintrin.h>  // AVX2 for the machines that have it, chosen as the reader runs
@@ -122,16 +123,20 @@ struct CMasks32
 // 66 characters before pEnd.
 template <class Masks>
 [[gnu::always_inline]] inline const char* CountPlainLinesWith(const char* p, const char* pEnd, CCounts& c,
-                                                             std::uint64_t nMax)
+                                                              std::uint64_t nMax)
 {
     const char* pLine = p;  // the line counted
     char cKind = KindAt(p);
     if (pEnd - p < 66 || !cKind) return p;
     std::uint64_t nWords = 0, nBad = 0;  // corners of a face so far, and what makes it no plain face
     unsigned nFrom = 2;                  // its first character in the block still to be searched
-    for (const char* pBlock = p; pEnd - pBlock >= 66; pBlock += 64, nFrom = 0)
+    // The blocks to read: those that start 66 characters or more before pEnd, and no more than keep
+    // every count within nMax, as a block ends 64 lines at most.
+    const std::uint64_t nMost = std::max({c.nVertices, c.nNormals, c.nTexcoords});
+    const std::uint64_t nBlocks = std::min<std::uint64_t>(nMost < nMax ? (nMax - nMost) / 64 : 0,
+                                                          static_cast<std::uint64_t>(pEnd - p - 66) / 64 + 1);
+    for (const char *pBlock = p, *pStop = p + 64 * nBlocks; pBlock != pStop; pBlock += 64, nFrom = 0)
     {
-        if (c.nVertices + 64 > nMax || c.nNormals + 64 > nMax || c.nTexcoords + 64 > nMax) return pLine;
         std::uint64_t nNewlines = Masks::Newlines(pBlock);
         std::uint64_t nStarts = 0, nOthers = 0;  // word starts, and what no plain corner holds
         bool bWords = false;                     // whether they are known for this block

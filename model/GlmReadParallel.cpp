@@ -7,7 +7,7 @@
 // bit. A fault on any thread stops the read, and the read on one thread then reports the first.
 #include "model/GlmReadPasses.h"
 
-#include <algorithm>  // std::min, std::max
+#include <algorithm>  // std::clamp, std::max
 #include <atomic>     // the next part, the fault flag
 #include <exception>  // std::exception_ptr to hand a thread's exception on
 #include <limits>     // the largest count
@@ -21,7 +21,11 @@ namespace glmread
 namespace
 {
 
-constexpr std::size_t s_nLargestPart = std::size_t(2) << 20;  // small enough to share the work out evenly
+// Parts are at most s_nLargestPart long, and toward the end of the file a quarter of what is left
+// for each thread, down to s_nSmallestPart, so that no thread waits long for the last part of a
+// pass.
+constexpr std::size_t s_nLargestPart = std::size_t(2) << 20;
+constexpr std::size_t s_nSmallestPart = std::size_t(256) << 10;
 
 // Runs `pass` on every part, on nThreads threads (the calling one among them, after `first`
 // when given), each thread taking the next part not taken. A fault stops the threads at their
@@ -88,15 +92,16 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
     const std::string_view all = text.View();
     const char* const pEnd = all.data() + all.size();
     const std::size_t nWindow = options.nWindowBytes ? options.nWindowBytes : s_nDefaultWindow;
-    const std::size_t nPart =
-        options.nPartBytes ? options.nPartBytes
-                           : std::max<std::size_t>(1, std::min(s_nLargestPart, all.size() / nThreads + 1));
     std::vector<CPart> parts;
     for (const char* p = all.data(); p < pEnd;)
     {
+        const auto nLeft = static_cast<std::size_t>(pEnd - p);
+        const std::size_t nPart = options.nPartBytes
+                                      ? options.nPartBytes
+                                      : std::clamp(nLeft / (4 * nThreads), s_nSmallestPart, s_nLargestPart);
         CPart& part = parts.emplace_back();
         part.pBegin = p;
-        part.pEnd = static_cast<std::size_t>(pEnd - p) <= nPart ? pEnd : LineStartFrom(p + nPart, p, pEnd);
+        part.pEnd = nLeft <= nPart ? pEnd : LineStartFrom(p + nPart, p, pEnd);
         p = part.pEnd;
     }
 
