@@ -61,50 +61,49 @@ template <ECornerForm form>
     return p == pEnd || IsWordEnd(*p) ? p : nullptr;
 }
 
-// Reads the corner at p in the form `form` when its numbers have the digit counts nDigits of
+// Reads the corner at p in the form `form` when its numbers have the digit counts s.nCornerDigits of
 // the corner before (most corners of a file do), 1 to 7 each and no sign, and at least 32
 // characters of text remain: the numbers are checked and converted eight characters at a time
 // each, without a branch per number. Returns the position after the corner, or null when the
 // corner is not such (ScanCorner then reads it).
 template <ECornerForm form>
-[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd,
-                                                       const unsigned* nDigits, std::int64_t& v,
-                                                       std::int64_t& t, std::int64_t& n)
+[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd, const FillState& s,
+                                                       std::int64_t& v, std::int64_t& t, std::int64_t& n)
 {
     if constexpr (std::endian::native != std::endian::little) return nullptr;
+    const unsigned* const nDigits = s.nCornerDigits;
     if (pEnd - p < 32 || nDigits[0] == 0) return nullptr;
     std::uint64_t nOthers = 0;  // the high bit of each character among the digits that is none
-    const auto number = [&](const char* q, unsigned nCount) __attribute__((always_inline))
+    const auto number = [&](const char* q, int i) __attribute__((always_inline))
     {
         std::uint64_t nChunk;
         std::memcpy(&nChunk, q, sizeof nChunk);
         const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;
-        const unsigned nShift = 64 - 8 * nCount;
-        nOthers |= (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) &
-                   (0x8080808080808080ull >> nShift);
-        return static_cast<std::int64_t>(EightDigitsValue(nOffsets << nShift));
+        nOthers |=
+            (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & s.nCornerMasks[i];
+        return static_cast<std::int64_t>(EightDigitsValue(nOffsets << s.nCornerShifts[i]));
     };
     const unsigned a = nDigits[0], b = nDigits[1], c = nDigits[2];
-    v = number(p, a);
+    v = number(p, 0);
     if constexpr (form == ECornerForm::vertex)
         p += a;
     else if constexpr (form == ECornerForm::vertexTexture)
     {
         if (p[a] != '/') return nullptr;
-        t = number(p + a + 1, b);
+        t = number(p + a + 1, 1);
         p += a + 1 + b;
     }
     else if constexpr (form == ECornerForm::vertexNormal)
     {
         if (p[a] != '/' || p[a + 1] != '/') return nullptr;
-        n = number(p + a + 2, c);
+        n = number(p + a + 2, 2);
         p += a + 2 + c;
     }
     else
     {
         if (p[a] != '/' || p[a + 1 + b] != '/') return nullptr;
-        t = number(p + a + 1, b);
-        n = number(p + a + b + 2, c);
+        t = number(p + a + 1, 1);
+        n = number(p + a + b + 2, 2);
         p += a + b + c + 2;
     }
     return nOthers == 0 && IsWordEnd(*p) ? p : nullptr;
@@ -116,7 +115,7 @@ template <ECornerForm form>
 [[gnu::always_inline]] inline const char* ScanCornerOf(const char* p, const char* pEnd, FillState& s,
                                                        std::int64_t& v, std::int64_t& t, std::int64_t& n)
 {
-    if (const char* pAfter = ScanCornerAs<form>(p, pEnd, s.nCornerDigits, v, t, n)) [[likely]]
+    if (const char* pAfter = ScanCornerAs<form>(p, pEnd, s, v, t, n)) [[likely]]
         return pAfter;
     const char* const pAfter = ScanCorner<form>(p, pEnd, s.nExpectedDigits, v, t, n);
     if (!pAfter) return nullptr;
@@ -139,6 +138,11 @@ template <ECornerForm form>
     s.nCornerDigits[0] = bPlain ? nCounts[0] : 0;
     s.nCornerDigits[1] = nCounts[1];
     s.nCornerDigits[2] = nCounts[2];
+    for (int i = 0; i < 3; i++)
+    {
+        s.nCornerShifts[i] = 64 - 8 * nCounts[i];
+        s.nCornerMasks[i] = 0x8080808080808080ull >> s.nCornerShifts[i];
+    }
     return pAfter;
 }
 

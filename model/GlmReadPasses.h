@@ -215,14 +215,16 @@ struct FillState
     std::uint32_t* pGroupTriangles = nullptr;            // the current share (not owned)
     std::uint32_t nGroupTriangles = 0, nGroupLimit = 0;  // indices filled, room for them
     unsigned nExpectedDigits = 1;                        // digits of the corner numbers before
-    unsigned nCornerDigits[3] = {0, 0, 0};  // those of the corner before, number by number (0: unknown)
-    unsigned nExpectedFraction = 6;         // fraction digits of the numbers before
-    std::uint32_t nRoom = 0;                // triangles that fit in both the model's array and the share
-    const CPart* pPart = nullptr;           // the part filled
-    std::size_t nShare = 0;                 // its current share
-    CReadPlan* pPlan = nullptr;             // looks materials up as they come, on one thread
-    std::uint32_t nMaterial = 0;            // the current material, with pPlan
-    int nForm = 0;                          // the form of the face before
+    unsigned nCornerDigits[3] = {0, 0, 0};      // those of the corner before, number by number (0: unknown)
+    unsigned nCornerShifts[3] = {0, 0, 0};      // 64 - 8 × each: what moves a number's digits to the top
+    std::uint64_t nCornerMasks[3] = {0, 0, 0};  // the high bits of each number's characters, at the bottom
+    unsigned nExpectedFraction = 6;             // fraction digits of the numbers before
+    std::uint32_t nRoom = 0;                    // triangles that fit in both the model's array and the share
+    const CPart* pPart = nullptr;               // the part filled
+    std::size_t nShare = 0;                     // its current share
+    CReadPlan* pPlan = nullptr;                 // looks materials up as they come, on one thread
+    std::uint32_t nMaterial = 0;                // the current material, with pPlan
+    int nForm = 0;                              // the form of the face before
 };
 
 // Starts filling `part` of `model`; pPlan as for FillState.
