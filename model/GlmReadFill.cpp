@@ -227,6 +227,8 @@ struct FaceText
                                                     const char* pszKind, const FaceText& face,
                                                     const char* pCorner)
 {
+    if (static_cast<std::uint64_t>(nNumber - 1) < nRead) [[likely]]  // 1 to nRead: the number as it stands
+        return static_cast<std::uint32_t>(nNumber);
     const std::int64_t nIndex = nNumber < 0 ? std::int64_t(nRead) + 1 + nNumber : nNumber;
     if (static_cast<std::uint64_t>(nIndex - 1) >= nRead)
         [[unlikely]]  // 0, before the first or beyond the last

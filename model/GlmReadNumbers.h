@@ -243,7 +243,9 @@ namespace glmread
                 return (*p | 0x20) == 'e' ? FixedExponent(p, pEnd, DigitsValue(nOffsets, nCount),
                                                           static_cast<int>(nCount) - 1, bNegative, fValue)
                                           : nullptr;
-            const float f = static_cast<float>(DigitsValue(nOffsets, nCount)) / s_fPowers[nCount - 1];
+            // nCount is 2 to 7 here: the digits move to the top bytes as they are.
+            const float f =
+                static_cast<float>(EightDigitsValue(nOffsets << (8 * (8 - nCount)))) / s_fPowers[nCount - 1];
             fValue = bNegative ? -f : f;
             return p;
         }
