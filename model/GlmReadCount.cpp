@@ -63,6 +63,21 @@ struct CMasks16
                       i);
         return n;
     }
+    // Bit i: the line after character i starts with "v" and c1 or c2 (see KindAt).
+    [[gnu::always_inline]] static std::uint64_t KindAfter(const char* p, char c1, char c2)
+    {
+        std::uint64_t n = 0;
+        for (int i = 0; i < 4; i++)
+        {
+            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1 + 16 * i));
+            const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 + 16 * i));
+            n |= Bits(_mm_and_si128(_mm_cmpeq_epi8(v1, _mm_set1_epi8('v')),
+                                    _mm_or_si128(_mm_cmpeq_epi8(v2, _mm_set1_epi8(c1)),
+                                                 _mm_cmpeq_epi8(v2, _mm_set1_epi8(c2)))),
+                      i);
+        }
+        return n;
+    }
     [[gnu::always_inline]] static void Words(const char* p, CBlockMasks& m)
     {
         for (int i = 0; i < 4; i++)
@@ -95,6 +110,20 @@ struct CMasks32
             n |= Bits(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * i)),
                                         _mm256_set1_epi8('\n')),
                       i);
+        return n;
+    }
+    [[gnu::target("avx2")]] static std::uint64_t KindAfter(const char* p, char c1, char c2)
+    {
+        std::uint64_t n = 0;
+        for (int i = 0; i < 2; i++)
+        {
+            const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1 + 32 * i));
+            const __m256i v2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2 + 32 * i));
+            n |= Bits(_mm256_and_si256(_mm256_cmpeq_epi8(v1, _mm256_set1_epi8('v')),
+                                       _mm256_or_si256(_mm256_cmpeq_epi8(v2, _mm256_set1_epi8(c1)),
+                                                       _mm256_cmpeq_epi8(v2, _mm256_set1_epi8(c2)))),
+                      i);
+        }
         return n;
     }
     [[gnu::target("avx2")]] static void Words(const char* p, CBlockMasks& m)
@@ -138,6 +167,18 @@ template <class Masks>
     for (const char *pBlock = p, *pStop = p + 64 * nBlocks; pBlock != pStop; pBlock += 64, nFrom = 0)
     {
         std::uint64_t nNewlines = Masks::Newlines(pBlock);
+        // In a run of element lines of one kind (most of a file's elements), a block whose line
+        // feeds are each followed by a line of that kind has its lines counted at once.
+        if (cKind != 'f' && nNewlines != 0 &&
+            (nNewlines &
+             ~Masks::KindAfter(pBlock, cKind == 'v' ? ' ' : cKind, cKind == 'v' ? '\t' : cKind)) == 0)
+        {
+            (cKind == 'v'   ? c.nVertices
+             : cKind == 'n' ? c.nNormals
+                            : c.nTexcoords) += Masks::Count(nNewlines);
+            pLine = pBlock + (64 - __builtin_clzll(nNewlines));
+            continue;
+        }
         std::uint64_t nStarts = 0, nOthers = 0;  // word starts, and what no plain corner holds
         bool bWords = false;                     // whether they are known for this block
         for (;;)
