@@ -366,12 +366,17 @@ template <ECornerForm form>
     s.nRoom = std::min(s.nTriangleLimit - s.nTriangles, s.nGroupLimit - s.nGroupTriangles);
     while (p < pEnd && *p == 'f')
     {
-        const char* q = p;
-        while (++q < pEnd && !IsWordEnd(*q))
+        const char* pFirst = p + 2;  // the first corner, after "f" and a blank as a rule
+        if (pEnd - p < 3 || (p[1] != ' ' && p[1] != '\t') || !IsDigit(p[2])) [[unlikely]]
         {
+            const char* q = p;
+            while (++q < pEnd && !IsWordEnd(*q))
+            {
+            }
+            pFirst = SkipLineBlanks(q, pEnd);
+            if (!StartsNumberAt(pFirst, pEnd)) OverrunAt(text, file, p);
         }
-        const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
-        if (!StartsNumberAt(face.pFirst, pEnd)) OverrunAt(text, file, p);
+        const FaceText face{text, &file, p, pFirst};
         std::int64_t nv = 0, nt = 0, nn = 0;
         const char* const pAfter = ScanCornerOf<form>(face.pFirst, pEnd, s, nv, nt, nn);
         if (!pAfter) break;  // another form
