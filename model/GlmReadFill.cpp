@@ -1,7 +1,7 @@
 // GlmReadFill: the filling pass of the OBJ reader over one window of a part: the elements in runs
 // of their own kind, the faces in runs of their own corner form, and the group and usemtl lines
 // that move the part on to its next share and material.
-#include "model/GlmReadNumbers.h"  // FastFixedFloat, FastFloat, ParseFloat, ScanInteger
+#include "model/GlmReadNumbers.h"  // ReadShapedFloats, FastFixedFloat, FastFloat, ParseFloat, ScanInteger
 #include "model/GlmReadPasses.h"
 #include "model/GlmReadText.h"  // CTextCursor, the line scanners
 
@@ -343,10 +343,11 @@ template <char cKind>
         }
         if (n >= nLimit) OverrunAt(text, file, p);
         n++;
-        p = SkipSpace(NextLine(ReadFloatsAt<nPer>(q, text, pArray + std::size_t(n) * nPer, nFraction,
-                                                  "glmReadOBJ()", file),
-                               pEnd),
-                      pEnd);
+        float* const pValues = pArray + std::size_t(n) * nPer;
+        const char* pAfter = pEnd - q >= 64 ? ReadShapedFloats<nPer>(q, pValues, nFraction) : nullptr;
+        if (!pAfter) [[unlikely]]
+            pAfter = ReadFloatsAt<nPer>(q, text, pValues, nFraction, "glmReadOBJ()", file);
+        p = SkipSpace(NextLine(pAfter, pEnd), pEnd);
     }
     nCount = n;
     nExpected = nFraction;

@@ -295,6 +295,51 @@ namespace glmread
     return p;
 }
 
+// Reads the nCount numbers of an element line at p (just after its first word) when each is a
+// single blank and a number of the form of the numbers before: [-], one whole digit, a point,
+// nFraction (1 to 6) fraction digits and at most an exponent of a sign and two digits, as
+// printf writes them; at least 64 characters of text remain. The values are those of
+// FastFixedFloat and FixedExponent, without their checks of every other form. Returns the
+// position after the last number, or null when the line is not such (nothing is then known).
+template <int nCount>
+[[gnu::always_inline]] inline const char* ReadShapedFloats(const char* p, float* pValues, unsigned nFraction)
+{
+    static constexpr float s_fTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    if constexpr (std::endian::native != std::endian::little) return nullptr;
+    if (nFraction - 1 >= 6u) return nullptr;
+    const unsigned nShift = 8 * (7 - nFraction);                      // moves the digits to the top
+    const std::uint64_t nMask = 0x8080808080808080ull >> nShift;       // the high bits of the digits
+    for (int i = 0; i < nCount; i++)
+    {
+        if (*p != ' ' && *p != '\t') return nullptr;
+        const bool bNegative = p[1] == '-';
+        p += 1 + bNegative;
+        std::uint64_t nChunk;
+        std::memcpy(&nChunk, p, sizeof nChunk);
+        const std::uint64_t nOffsets = ((nChunk & 0xFF) | ((nChunk >> 16) << 8)) ^ 0x3030303030303030ull;
+        if (p[1] != '.' || ((((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & nMask))
+            return nullptr;
+        p += nFraction + 2;
+        const auto fMantissa = static_cast<float>(EightDigitsValue(nOffsets << nShift));
+        float f;
+        if (IsWordEnd(*p)) [[likely]]
+            f = fMantissa / s_fTens[nFraction];
+        else
+        {
+            if ((*p | 0x20) != 'e' || (p[1] != '-' && p[1] != '+') || !IsDigit(p[2]) || !IsDigit(p[3]) ||
+                !IsWordEnd(p[4]))
+                return nullptr;
+            const int nExp = (p[2] - '0') * 10 + (p[3] - '0');
+            const int nPower = (p[1] == '-' ? -nExp : nExp) - static_cast<int>(nFraction);
+            if (nPower < -10 || nPower > 10) return nullptr;
+            f = nPower < 0 ? fMantissa / s_fTens[-nPower] : fMantissa * s_fTens[nPower];
+            p += 4;
+        }
+        pValues[i] = bNegative ? -f : f;
+    }
+    return p;
+}
+
 // Parses all of `word` as a float: the fast conversion when it applies, std::from_chars
 // (correctly rounded) otherwise.
 inline bool ParseFloat(std::string_view word, float& fValue)
