@@ -6,7 +6,7 @@
 
 #include "platform/Diagnostics.h"  // plat::Trace for the file failure
 
-#include <algorithm>  // std::min
+#include <algorithm>  // std::min, std::max
 #include <cstdio>     // printf for the failed material lookup
 #include <thread>     // hardware_concurrency
 #include <vector>     // the arrays
@@ -19,12 +19,12 @@ namespace glmread
 namespace
 {
 
-// Allocates `array` at nSize elements, set to zero (the "none" of the corner numbers). A large
-// array asks for large pages, as a fresh array of many megabytes is then faulted in a few
-// hundred steps rather than in tens of thousands (only a hint): from the first to the last
-// boundary of 2 MiB within it, for arrays of 4 MiB or more.
+// Allocates `array` at nSize elements, set to zero (the "none" of the corner numbers), or only
+// reserves them (bReserve). A large array asks for large pages, as a fresh array of many
+// megabytes is then faulted in a few hundred steps rather than in tens of thousands (only a
+// hint): from the first to the last boundary of 2 MiB within it, for arrays of 4 MiB or more.
 template <class T>
-void AllocateArray(std::vector<T>& array, std::size_t nSize, const T& zero)
+void AllocateArray(std::vector<T>& array, std::size_t nSize, const T& zero, bool bReserve = false)
 {
     constexpr std::uintptr_t nLarge = std::uintptr_t(2) << 20;
     array.reserve(nSize);
@@ -33,7 +33,43 @@ void AllocateArray(std::vector<T>& array, std::size_t nSize, const T& zero)
     const std::uintptr_t nEnd = (nStart + nSize * sizeof(T)) & ~(nLarge - 1);
     if (nSize * sizeof(T) >= 2 * nLarge && nEnd > nBegin)
         ::madvise(reinterpret_cast<void*>(nBegin), nEnd - nBegin, MADV_HUGEPAGE);
-    array.assign(nSize, zero);
+    if (!bReserve) array.assign(nSize, zero);
+}
+
+// The sizes of the arrays of elements and triangles that hold the counts c (as Allocate makes
+// them for the totals), and their bytes, with the groups' index arrays or without.
+struct CArraySizes
+{
+    explicit CArraySizes(const CCounts& c)
+        : nVertices((c.nVertices + 1) * 3), nTexcoords(c.nTexcoords ? (c.nTexcoords + 1) * 2 : 0),
+          nNormals(c.nNormals ? (c.nNormals + 1) * 3 : 0), nTriangles(c.nTriangles)
+    {
+    }
+    std::size_t Bytes(bool bGroups) const
+    {
+        return (nVertices + nTexcoords + nNormals) * sizeof(float) +
+               nTriangles * (sizeof(GlmTriangle) + (bGroups ? sizeof(std::uint32_t) : 0));
+    }
+    std::size_t nVertices, nTexcoords, nNormals, nTriangles;
+};
+
+// Grows the reserved arrays of elements and triangles (see CReadPlan::Allocate) to hold the
+// counts c, which the filling pass may then fill up to.
+void Grow(CGlmModel& m, FillState& s, const CCounts& c)
+{
+    const CArraySizes sizes(c);
+    m.vertices.resize(sizes.nVertices);
+    m.texcoords.resize(sizes.nTexcoords);
+    m.normals.resize(sizes.nNormals);
+    m.triangles.resize(sizes.nTriangles);
+    s.pVertices = m.vertices.data();
+    s.pTexcoords = m.texcoords.data();
+    s.pNormals = m.normals.data();
+    s.pTriangles = m.triangles.data();
+    s.nVertexLimit = static_cast<std::uint32_t>(c.nVertices);
+    s.nTexcoordLimit = static_cast<std::uint32_t>(c.nTexcoords);
+    s.nNormalLimit = static_cast<std::uint32_t>(c.nNormals);
+    s.nTriangleLimit = static_cast<std::uint32_t>(c.nTriangles);
 }
 
 // The threads a read of nSize characters takes.
@@ -46,7 +82,13 @@ unsigned ThreadsFor(const GlmReadOptions& options, std::size_t nSize)
 }
 
 // Reads the whole text on this thread: one part, walked in windows by both passes, the plan
-// taking each line as the counting pass meets it.
+// taking each line as the counting pass meets it. The arrays grow window by window as the
+// filling pass fills them, so that the zeros they start with are written just before the
+// values, and the mapped text the counting pass leaves for the filling pass (so that it need
+// not fault its pages in again) is as large as the room the arrays not yet filled leave: the
+// text mapped beyond a window is never more than s_nKeptTail and the arrays yet to come, from
+// the start of the file (as the counts so far tell) in the counting pass and from its end in
+// the filling pass.
 void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow)
 {
     const std::string_view all = text.View();
@@ -55,15 +97,46 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
     part.pBegin = all.data();
     part.pEnd = all.data() + all.size();
     plan.OpenPart(part);
+    std::vector<CCounts> ends;                          // the counts at the end of each window
+    const char *pKept = part.pBegin, *pKeptEnd = pKept;  // the text left mapped
     text.ForEachWindow(
         part.pBegin, part.pEnd, nWindow,
-        [&](std::string_view window, const char* p) { CountWindow(model, part, &plan, window, p); },
-        s_nKeptTail);
+        [&](std::string_view window, const char* p)
+        {
+            CountWindow(model, part, &plan, window, p);
+            ends.push_back(part.counts);
+            pKeptEnd = window.data() + window.size();
+            const std::size_t nRoom = CArraySizes(part.counts).Bytes(true) + s_nKeptTail;
+            if (static_cast<std::size_t>(pKeptEnd - pKept) > nRoom)
+            {
+                text.Drop(pKept, pKeptEnd - nRoom);
+                pKept = pKeptEnd - nRoom;
+            }
+        },
+        all.size());
     plan.ClosePart(part);
-    plan.Allocate(part.counts);
+    plan.Allocate(part.counts, nullptr, true);
+    const std::size_t nArrays = CArraySizes(part.counts).Bytes(false);  // those that grow
     FillState s = StartFill(model, part, &plan);
-    text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
-                       [&](std::string_view window, const char* p) { FillWindow(model, s, window, p); });
+    std::size_t nWindowIndex = 0;
+    text.ForEachWindow(
+        part.pBegin, part.pEnd, nWindow,
+        [&](std::string_view window, const char* p)
+        {
+            const CCounts& end = ends.at(nWindowIndex++);
+            Grow(model, s, end);
+            const char* const pWindowEnd = window.data() + window.size();
+            pKept = std::max(pKept, pWindowEnd);
+            const std::size_t nRoom = nArrays - CArraySizes(end).Bytes(false) + s_nKeptTail;
+            if (pKeptEnd > pKept && static_cast<std::size_t>(pKeptEnd - pKept) > nRoom)
+            {
+                text.Drop(pKept + nRoom, pKeptEnd);
+                pKeptEnd = pKept + nRoom;
+            }
+            FillWindow(model, s, window, p);
+            text.Drop(p, pWindowEnd);
+        },
+        all.size());
     EndFill(model, s, all);
 }
 
@@ -139,7 +212,7 @@ void CReadPlan::CloseShare(CPart& part, std::uint64_t nTriangles)
     m_nLast = nTriangles;
 }
 
-void CReadPlan::Allocate(const CCounts& totals, std::atomic<unsigned>* pReady)
+void CReadPlan::Allocate(const CCounts& totals, std::atomic<unsigned>* pReady, bool bGrow)
 {
     CGlmModel& m = m_model;
     m.numvertices = static_cast<std::uint32_t>(totals.nVertices);
@@ -152,13 +225,14 @@ void CReadPlan::Allocate(const CCounts& totals, std::atomic<unsigned>* pReady)
         pReady->fetch_or(nArrays, std::memory_order_release);
         pReady->notify_all();
     };
-    AllocateArray(m.vertices, (std::size_t(m.numvertices) + 1) * 3, 0.0f);
+    const CArraySizes sizes(totals);
+    AllocateArray(m.vertices, sizes.nVertices, 0.0f, bGrow);
     ready(s_nVertexArray);
-    AllocateArray(m.texcoords, m.numtexcoords ? (std::size_t(m.numtexcoords) + 1) * 2 : 0, 0.0f);
+    AllocateArray(m.texcoords, sizes.nTexcoords, 0.0f, bGrow);
     ready(s_nTexcoordArray);
-    AllocateArray(m.normals, m.numnormals ? (std::size_t(m.numnormals) + 1) * 3 : 0, 0.0f);
+    AllocateArray(m.normals, sizes.nNormals, 0.0f, bGrow);
     ready(s_nNormalArray);
-    AllocateArray(m.triangles, m.numtriangles, GlmTriangle());
+    AllocateArray(m.triangles, sizes.nTriangles, GlmTriangle(), bGrow);
     for (GlmGroup* p = m.groups.get(); p; p = p->next.get())
         p->triangles.assign(p->numtriangles, 0);
     ready(s_nTriangleArrays);

@@ -107,6 +107,10 @@ public:
                        const std::function<void(std::string_view, const char*)>& read,
                        std::size_t nKeep = 0) const;
 
+    // Drops the mapped pages that [pBegin, pEnd) touches (none of a copy); the pages are read
+    // again from the file when the text there is read again.
+    void Drop(const char* pBegin, const char* pEnd) const;
+
 private:
     const char* m_pText = nullptr;    // the text, mapped or in m_pCopy
     std::size_t m_nSize = 0;          // its size
@@ -178,8 +182,9 @@ public:
     void ClosePart(CPart& part);                        // the part's last share
     // The counts, and every array at its size, in the order of the array bits above; with pReady, the
     // bit of each array is set (and waiters woken) as soon as it is allocated, so that other
-    // threads can fill the parts that need only the arrays allocated so far meanwhile.
-    void Allocate(const CCounts& totals, std::atomic<unsigned>* pReady = nullptr);
+    // threads can fill the parts that need only the arrays allocated so far meanwhile. With
+    // bGrow, the arrays of elements and triangles are only reserved, empty, for Grow.
+    void Allocate(const CCounts& totals, std::atomic<unsigned>* pReady = nullptr, bool bGrow = false);
 
 private:
     void CloseShare(CPart& part, std::uint64_t nTriangles);  // the current share ends before nTriangles
@@ -243,8 +248,9 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 // Window size of a read, when the options leave it open.
 inline constexpr std::size_t s_nDefaultWindow = std::size_t(4) << 20;
 
-// The end of the file that the counting pass on one thread leaves mapped for the filling pass,
-// which then need not fault its pages in again: with a window it stays well within 32 MiB.
+// The end of the file that the counting pass of the parallel read leaves mapped for the filling
+// pass, which then need not fault its pages in again: with a window it stays well within 32 MiB.
+// The read on one thread keeps as much more as the arrays it has not yet filled leave room for.
 inline constexpr std::size_t s_nKeptTail = std::size_t(12) << 20;
 
 }  // namespace glmread

@@ -244,6 +244,15 @@ void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t n
     }
 }
 
+void CObjText::Drop(const char* pBegin, const char* pEnd) const
+{
+    if (!m_nMapped || pEnd <= pBegin) return;
+    const std::uintptr_t nPageMask = PageSize() - 1;
+    const std::uintptr_t nFrom = reinterpret_cast<std::uintptr_t>(pBegin) & ~nPageMask;
+    const std::uintptr_t nTo = (reinterpret_cast<std::uintptr_t>(pEnd) + nPageMask) & ~nPageMask;
+    ::madvise(reinterpret_cast<void*>(nFrom), nTo - nFrom, MADV_DONTNEED);
+}
+
 const char* LineStartFrom(const char* p, const char* pBegin, const char* pEnd)
 {
     if (p <= pBegin || p >= pEnd) return p <= pBegin ? pBegin : pEnd;
