@@ -27,6 +27,11 @@ namespace
 constexpr std::size_t s_nLargestPart = std::size_t(2) << 20;
 constexpr std::size_t s_nSmallestPart = std::size_t(256) << 10;
 
+// The end of the file the counting pass leaves mapped for the filling pass: less than on one
+// thread, as the arrays are all there while it is, beside a window per thread and the stacks and
+// heaps of the threads.
+constexpr std::size_t s_nParallelKeptTail = std::size_t(8) << 20;
+
 // Runs `pass` on every part, on nThreads threads (the calling one among them, after `first`
 // when given), each thread taking the next part not taken. A fault stops the threads at their
 // next part; false then. Any other exception (a file that got shorter, memory that ran out) is
@@ -107,7 +112,7 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 
     // Counting, with the lines recorded for the plan; the end of the file stays mapped for the
     // filling pass, as on one thread.
-    const char* const pKept = all.size() > s_nKeptTail ? pEnd - s_nKeptTail : all.data();
+    const char* const pKept = all.size() > s_nParallelKeptTail ? pEnd - s_nParallelKeptTail : all.data();
     if (!RunParts(parts, nThreads, text,
                   [&](CPart& part)
                   {

@@ -248,9 +248,9 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 // Window size of a read, when the options leave it open.
 inline constexpr std::size_t s_nDefaultWindow = std::size_t(4) << 20;
 
-// The end of the file that the counting pass of the parallel read leaves mapped for the filling
-// pass, which then need not fault its pages in again: with a window it stays well within 32 MiB.
-// The read on one thread keeps as much more as the arrays it has not yet filled leave room for.
+// The text beyond a window that the counting pass on one thread may leave mapped for the filling
+// pass (which then need not fault its pages in again) besides the room of the arrays not yet
+// filled: with a window it stays well within 32 MiB.
 inline constexpr std::size_t s_nKeptTail = std::size_t(12) << 20;
 
 }  // namespace glmread
