@@ -137,6 +137,7 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
             text.Drop(p, pWindowEnd);
         },
         all.size());
+    Grow(model, s, part.counts);  // an empty file has no window, and its arrays are still to be made
     EndFill(model, s, all);
 }
 
