@@ -23,7 +23,7 @@ fi
 mode=$1
 shift
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${CUBATRO_FUZZ_BUILD:-$root/build-fuzz}
+build=$(realpath -m "${CUBATRO_FUZZ_BUILD:-$root/build-fuzz}")
 all=(bmp raw sgi obj)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
@@ -71,11 +71,18 @@ for t in "${targets[@]}"; do
     asan=${asan:+$asan:}quarantine_size_mb=16
   fi
   before=$(find "$findings" -type f | wc -l)
+  # The sanitizer's report from a forked child goes to a file ".<pid>" in the working directory
+  # (the fuzzer hands it the standard error's copy, which a child reopens by name): run in the
+  # logs directory and append such reports to the target's log.
   (
     echo $BASHPID >"$log.pid"
+    cd "$build/logs" || exit 1
     ASAN_OPTIONS=$asan exec "$build/${t}_fuzzer" "${options[@]}" "${corpora[@]}"
   ) >"$log" 2>&1
   rc=$?
+  for report in "$build/logs"/.[0-9]*; do
+    [ -f "$report" ] && cat "$report" >>"$log" && rm -f "$report"
+  done
   # A crash leaves the target's scratch directory behind.
   pid=$(cat "$log.pid") && rm -rf /dev/shm/cubatro-fuzz-"$pid"-* "${TMPDIR:-/tmp}"/cubatro-fuzz-"$pid"-*
   after=$(find "$findings" -type f | wc -l)
