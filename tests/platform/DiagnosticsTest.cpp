@@ -13,12 +13,13 @@ TEST(Diagnostics, CaptureCollectsEachChannelAndRestoresThePreviousSinks)
     plat::CDiagnosticsCapture outer;
     {
         plat::CDiagnosticsCapture inner;
-        const std::string longName(3000, 'x');  // no line is cut
+        const std::string longName(3000, 'x'), exact(512, 'y');  // no line is cut, whatever its length
         plat::Trace("file : %s %d\n", longName.c_str(), 19778);
+        plat::Trace("%s", exact.c_str());
         plat::Dump() << "a" << -3 << 4u << 5L << 6UL << 0.5 << std::string("b") << std::string_view("c");
         plat::MessageBox("Unable to open file for reading");
         plat::MessageBox("Invalid BMP file");
-        EXPECT_EQ(inner.TraceText(), "file : " + longName + " 19778\n");
+        EXPECT_EQ(inner.TraceText(), "file : " + longName + " 19778\n" + exact);
         EXPECT_EQ(inner.DumpText(), "a-3456" "0.5" "bc");
         EXPECT_EQ(inner.Boxes(), (std::vector<std::string>{"Unable to open file for reading", "Invalid BMP file"}));
     }
