@@ -33,13 +33,13 @@ inline std::uint64_t Below(unsigned n)
 }
 
 #if defined(__SSE2__)
-// What the counting of plain lines needs of a block of 64 characters, one bit per character:
-// line feeds, blanks (line feeds among them), digits and '#'. CMasks16 finds them sixteen
-// characters at a time on every machine of the target, CMasks32 thirty-two at a time on the
-// machines that have the instructions for it.
+// What the counting of plain faces needs of a block of 64 characters, one bit per character:
+// blanks (line feeds among them), digits and '#' (the line feeds come from Newlines). CMasks16
+// finds them sixteen characters at a time on every machine of the target, CMasks32 thirty-two at
+// a time on the machines that have the instructions for it.
 struct CBlockMasks
 {
-    std::uint64_t nNewlines = 0, nBlanks = 0, nDigits = 0, nHashes = 0;
+    std::uint64_t nBlanks = 0, nDigits = 0, nHashes = 0;
 };
 
 struct CMasks16
