@@ -5,7 +5,6 @@
 #include "model/GlmReadText.h"  // CTextCursor, CountSimpleCorners, the line scanners
 
 #include <algorithm>  // std::max, std::min for the blocks to read
-#include <limits>     // the largest count
 
 #if defined(__x86_64__)
 #include <immintrin.h>  // AVX2 for the machines that have it, chosen as the reader runs
@@ -247,7 +246,6 @@ const char* CountPlainLines(const char* p, const char*, CCounts&, std::uint64_t)
 
 void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_view text, const char* pBegin)
 {
-    constexpr std::uint64_t nMax = std::numeric_limits<std::uint32_t>::max() - 1;
     CCounts c = part.counts;
     const std::string& file = model.pathname;
     // A group, usemtl or mtllib line: to the plan at once, or recorded for it.
@@ -268,7 +266,7 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
     {
         // Most of a large file is runs of element lines and plain faces.
         if (cursor.Pos() == text.data() || cursor.Pos()[-1] == '\n')
-            cursor.SetPos(CountPlainLines(cursor.Pos(), cursor.End(), c, nMax));
+            cursor.SetPos(CountPlainLines(cursor.Pos(), cursor.End(), c, s_nMaxCount));
         const std::string_view word = cursor.NextWord();
         if (word.empty()) break;
         switch (word[0])
@@ -315,7 +313,7 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
                 Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()),
                           "a face needs at least three corners.\n");
             c.nTriangles += nCorners - 2;
-            if (c.nTriangles > nMax)
+            if (c.nTriangles > s_nMaxCount)
                 Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()), "too many triangles.\n");
             cursor.SkipLine();
             break;
@@ -324,7 +322,7 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
             cursor.SkipLine();
             break;
         }
-        if (c.nVertices > nMax || c.nNormals > nMax || c.nTexcoords > nMax)
+        if (c.nVertices > s_nMaxCount || c.nNormals > s_nMaxCount || c.nTexcoords > s_nMaxCount)
             Malformed("glmReadOBJ()", file, cursor.LineOf(word.data()), "too many elements.\n");
     }
     part.counts = c;

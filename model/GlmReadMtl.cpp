@@ -7,8 +7,6 @@
 
 #include "platform/Diagnostics.h"  // plat::Trace for the file failure
 
-#include <limits>  // the largest count
-
 namespace
 {
 
@@ -61,7 +59,7 @@ void CGlmModel::_glmReadMTL(std::string_view name)
             if (word[0] == 'n')
             {
                 cursor.ReadName();
-                if (++nMaterials > std::numeric_limits<std::uint32_t>::max() - 1)
+                if (++nMaterials > s_nMaxCount)
                     Malformed(s_pszReader, filename, cursor.LineOf(word.data()), "too many materials.\n");
             }
             else

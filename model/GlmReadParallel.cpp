@@ -10,7 +10,6 @@
 #include <algorithm>  // std::clamp, std::max
 #include <atomic>     // the next part, the fault flag
 #include <exception>  // std::exception_ptr to hand a thread's exception on
-#include <limits>     // the largest count
 #include <mutex>      // the first exception
 #include <thread>     // std::jthread
 #include <vector>     // parts and threads
@@ -128,7 +127,6 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 
     // The first numbers of each part; counts beyond what a model holds are the read on one
     // thread's to report.
-    constexpr std::uint64_t nMax = std::numeric_limits<std::uint32_t>::max() - 1;
     CCounts totals;
     for (CPart& part : parts)
     {
@@ -138,8 +136,8 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
         totals.nTexcoords += part.counts.nTexcoords;
         totals.nTriangles += part.counts.nTriangles;
     }
-    if (totals.nVertices > nMax || totals.nNormals > nMax || totals.nTexcoords > nMax ||
-        totals.nTriangles > nMax)
+    if (totals.nVertices > s_nMaxCount || totals.nNormals > s_nMaxCount || totals.nTexcoords > s_nMaxCount ||
+        totals.nTriangles > s_nMaxCount)
         return false;
 
     // The plan, in file order: groups, the library, the shares.

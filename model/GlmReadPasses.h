@@ -23,6 +23,7 @@
 #include <cstddef>        // std::size_t
 #include <cstdint>        // counts
 #include <functional>     // std::function for the windows of a part
+#include <limits>         // the largest count
 #include <memory>         // std::unique_ptr for the copied text
 #include <string>         // names
 #include <string_view>    // text
@@ -124,6 +125,10 @@ private:
 const char* LineStartFrom(const char* p, const char* pBegin, const char* pEnd);
 
 // --- parts, lines and shares --------------------------------------------------------------------
+
+// The most elements, triangles or materials a model holds: its counts are 32 bits, and an array
+// of elements has one more than its count.
+inline constexpr std::uint64_t s_nMaxCount = std::numeric_limits<std::uint32_t>::max() - 1;
 
 // Elements and triangles counted in a part, or before it.
 struct CCounts
