@@ -58,11 +58,7 @@ namespace glmread
 [[gnu::always_inline]] inline std::uint64_t DigitsValue(std::uint64_t nOffsets, unsigned nCount)
 {
     // The digits to the high bytes, the low bytes become leading zeros.
-    std::uint64_t v = nCount ? nOffsets << (8 * (8 - nCount)) : 0;
-    v = v * 10 + (v >> 8);
-    return (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-            (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-           32;
+    return EightDigitsValue(nCount ? nOffsets << (8 * (8 - nCount)) : 0);
 }
 
 // Reads the digits among the eight characters at p (pEnd - p >= 8) up to the first other
@@ -81,6 +77,8 @@ namespace glmread
     std::uint64_t nChunk;
     std::memcpy(&nChunk, p, sizeof nChunk);                         // the first character in the lowest byte
     const std::uint64_t nOffsets = nChunk ^ 0x3030303030303030ull;  // digits become 0 to 9
+    // LeadingDigits and DigitsValue written out: through them the compiler lays out the corner
+    // loops of the filling pass differently (0.3% more instructions for a plain file).
     const std::uint64_t nOthers =
         (((nOffsets & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | nOffsets) & 0x8080808080808080ull;
     const unsigned nCount = nOthers ? static_cast<unsigned>(__builtin_ctzll(nOthers)) / 8 : 8;
