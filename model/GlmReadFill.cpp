@@ -530,7 +530,7 @@ void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const cha
         cursor.SetPos(p);
         switch (*pWord)
         {
-        case 'v':
+        case 'v':  // the element lines the runs leave: "v" before a '#' or at the end of the text
             if (nWord == 1)
             {
                 if (s.nVertices >= s.nVertexLimit) OverrunAt(text, file, pWord);
