@@ -5,6 +5,7 @@
 #include "model/GlmReadText.h"  // CTextCursor, CountSimpleCorners, the line scanners
 
 #include <algorithm>  // std::max, std::min for the blocks to read
+#include <cstdlib>    // std::getenv: CUBATRO_OBJ_NO_AVX2 keeps the 16-byte scan
 
 #if defined(__x86_64__)
 #include <immintrin.h>  // AVX2 for the machines that have it, chosen as the reader runs
@@ -230,7 +231,9 @@ template <class Masks>
 const char* CountPlainLines(const char* p, const char* pEnd, CCounts& c, std::uint64_t nMax)
 {
 #if defined(__x86_64__)
-    static const bool s_bWide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    // CUBATRO_OBJ_NO_AVX2 set keeps the 16-byte scan of machines without AVX2 (the tests run it).
+    static const bool s_bWide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                                !std::getenv("CUBATRO_OBJ_NO_AVX2");
     if (s_bWide) return CountPlainLines32(p, pEnd, c, nMax);
 #endif
     return CountPlainLinesWith<CMasks16>(p, pEnd, c, nMax);
