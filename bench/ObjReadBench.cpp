@@ -311,6 +311,11 @@ int main(int argc, char** argv)
         std::printf("unknown reader %s\n", argv[2]);
         return 1;
     }
+    if (argc > 2 || (argc == 2 && !bAsWritten))
+    {
+        std::printf("usage: %s [--as-written] | --write DIR | --read ours|ours1|tiny|assimp FILE\n", argv[0]);
+        return 2;
+    }
 
     std::string pattern = (std::filesystem::temp_directory_path() / "cubatro-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
