@@ -2,7 +2,9 @@
 // tinyobjloader and assimp in the same run; checks that the readers agree on the counts and
 // prints the best and the median of several times for each and the ratios. The readers take
 // turns, one read each per round, so that a spell of other load on the machine falls on all of
-// them alike.
+// them alike. Last, glmReadOBJ on every core, on one thread, and twice at once on a thread each
+// take turns alone for many more rounds: the speed-up of the threads beside the most the machine
+// allows.
 //
 // The models, written into a scratch directory:
 //   exporter  a wavy grid of 710² quads (1 008 200 triangles) with `v`, `vt`, `vn` and `f a/b/c`
@@ -39,6 +41,7 @@
 #include <filesystem>  // the scratch directory
 #include <functional>  // std::function for the timed readers
 #include <string>      // paths
+#include <thread>      // two reads on one thread each at once, for the speed-up a machine allows
 #include <vector>      // the models and the readers
 
 namespace
@@ -47,7 +50,8 @@ namespace
 constexpr int s_nSide = 710;       // quads per side of the exporter model: 2 × 710² = 1 008 200 triangles
 constexpr int s_nPlainSide = 600;  // quads per side of the plain model: 2 × 600² = 720 000 triangles
 constexpr int s_nMany = 20000;     // groups, or materials, of the small models
-constexpr int s_nRuns = 15;  // rounds; the best and the median count, so other load on the machine matters less
+constexpr int s_nRuns = 15;        // rounds; the best and the median count, so other load matters less
+constexpr int s_nThreadRuns = 60;  // rounds of glmReadOBJ alone on every core and on one thread
 
 struct Counts
 {
@@ -257,6 +261,14 @@ double CpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
+// The median of `values` (not empty).
+double MedianOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 // The times of one reader on one model, one per round.
 struct Timing
 {
@@ -266,12 +278,16 @@ struct Timing
 
     double Best() const { return *std::min_element(walls.begin(), walls.end()); }
     double BestCpu() const { return *std::min_element(cpus.begin(), cpus.end()); }
-    double Median() const
+    double Median() const { return MedianOf(walls); }
+    // The median over the rounds of this reader's time over `other`'s in the same round: a spell
+    // of load, or of a faster machine, that lasts a few rounds moves it less than the best or the
+    // median of each alone, as it falls on both times of a round.
+    double RoundRatio(const Timing& other) const
     {
-        std::vector<double> sorted = walls;
-        std::sort(sorted.begin(), sorted.end());
-        const std::size_t n = sorted.size();
-        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+        std::vector<double> ratios;
+        for (std::size_t i = 0; i < walls.size() && i < other.walls.size(); i++)
+            ratios.push_back(walls[i] / other.walls[i]);
+        return MedianOf(ratios);
     }
 };
 
@@ -329,10 +345,11 @@ int main(int argc, char** argv)
     bool bAgree = true;
     std::printf("%d rounds of one read per reader; wall and cpu (processor time of all threads) are the best "
                 "times, median the median wall time; ratios are each reader's time over glmReadOBJ's on one "
-                "thread (ours1), best over best and median over median; files cached %s\n",
+                "thread (ours1), best over best, median over median, and the median of the ratios of each "
+                "round; files cached %s\n",
                 s_nRuns, bAsWritten ? "as written" : "as read from disk");
-    std::printf("%-10s %6s %-7s %8s %8s %8s %7s %7s %8s\n", "model", "MB", "reader", "wall s", "median s",
-                "cpu s", "MB/s", "ratio", "ratio md");
+    std::printf("%-10s %6s %-7s %8s %8s %8s %7s %7s %8s %8s\n", "model", "MB", "reader", "wall s", "median s",
+                "cpu s", "MB/s", "ratio", "ratio md", "ratio rd");
     for (const Model& model : models)
     {
         const double dMegabytes = double(std::filesystem::file_size(model.path)) / 1e6;
@@ -344,11 +361,50 @@ int main(int argc, char** argv)
         for (std::size_t i = 0; i < timings.size(); i++)
         {
             const Timing& t = timings[i];
-            std::printf("%-10s %6.1f %-7s %8.4f %8.4f %8.4f %7.1f %7.2f %8.2f%s\n", model.pszName, dMegabytes,
-                        Readers()[i].pszName, t.Best(), t.Median(), t.BestCpu(), dMegabytes / t.Best(),
-                        t.Best() / ours.Best(), t.Median() / ours.Median(), t.bAgree ? "" : "  COUNTS DIFFER");
+            std::printf("%-10s %6.1f %-7s %8.4f %8.4f %8.4f %7.1f %7.2f %8.2f %8.2f%s\n", model.pszName,
+                        dMegabytes, Readers()[i].pszName, t.Best(), t.Median(), t.BestCpu(),
+                        dMegabytes / t.Best(), t.Best() / ours.Best(), t.Median() / ours.Median(),
+                        t.RoundRatio(ours), t.bAgree ? "" : "  COUNTS DIFFER");
             bAgree = bAgree && t.bAgree;
         }
+    }
+
+    // The speed-up of the threads, from many short rounds of our reads alone, for the models read
+    // on every core: ours1 over ours, and beside it what the machine allows: two reads on one
+    // thread each, side by side, against one alone (2 × ours1 over the pair). Cores that share
+    // caches, memory or a host slow each other down, and no read on two threads beats the pair.
+    const Reader pair = {"pair",
+                         [](const std::string& path)
+                         {
+                             Counts other;
+                             std::thread second([&] { other = ReadOurs(path, 1); });
+                             const Counts counts = ReadOurs(path, 1);
+                             second.join();
+                             return counts == other ? counts : Counts();
+                         },
+                         true};
+    std::printf(
+        "\n%d rounds of glmReadOBJ alone; speed-up of the threads (ours1 over ours) and the most the "
+        "machine allows (2 × ours1 over two reads on one thread each at once): best over best, median "
+        "over median, median of the rounds\n",
+        s_nThreadRuns);
+    std::printf("%-10s %8s %8s %8s   %8s %8s %8s\n", "model", "threads", "md", "rd", "allows", "md", "rd");
+    for (const Model& model : models)
+    {
+        if (std::filesystem::file_size(model.path) < GlmReadOptions().nParallelBytes) continue;
+        Timing ours, ours1, both;
+        for (int nRound = 0; nRound < s_nThreadRuns; nRound++)
+        {
+            Time(Readers()[0], model, ours);
+            Time(Readers()[1], model, ours1);
+            Time(pair, model, both);
+        }
+        for (double& d : both.walls)
+            d /= 2;
+        std::printf("%-10s %8.2f %8.2f %8.2f   %8.2f %8.2f %8.2f\n", model.pszName,
+                    ours1.Best() / ours.Best(), ours1.Median() / ours.Median(), ours1.RoundRatio(ours),
+                    ours1.Best() / both.Best(), ours1.Median() / both.Median(), ours1.RoundRatio(both));
+        bAgree = bAgree && ours.bAgree && ours1.bAgree && both.bAgree;
     }
     std::filesystem::remove_all(dir);
     std::printf("counts %s\n", bAgree ? "agree" : "DISAGREE");
