@@ -55,7 +55,7 @@ struct CArraySizes
 
 // Grows the reserved arrays of elements and triangles (see CReadPlan::Allocate) to hold the
 // counts c, which the filling pass may then fill up to.
-void Grow(CGlmModel& m, FillState& s, const CCounts& c)
+void Grow(CGlmModel& m, CFillState& s, const CCounts& c)
 {
     const CArraySizes sizes(c);
     m.vertices.resize(sizes.nVertices);
@@ -97,7 +97,7 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
     part.pBegin = all.data();
     part.pEnd = all.data() + all.size();
     plan.OpenPart(part);
-    std::vector<CCounts> ends;                          // the counts at the end of each window
+    std::vector<CCounts> ends;                           // the counts at the end of each window
     const char *pKept = part.pBegin, *pKeptEnd = pKept;  // the text left mapped
     text.ForEachWindow(
         part.pBegin, part.pEnd, nWindow,
@@ -117,7 +117,7 @@ void ReadOnOneThread(CGlmModel& model, const CObjText& text, std::size_t nWindow
     plan.ClosePart(part);
     plan.Allocate(part.counts, nullptr, true);
     const std::size_t nArrays = CArraySizes(part.counts).Bytes(false);  // those that grow
-    FillState s = StartFill(model, part, &plan);
+    CFillState s = StartFill(model, part, &plan);
     std::size_t nWindowIndex = 0;
     text.ForEachWindow(
         part.pBegin, part.pEnd, nWindow,
@@ -244,7 +244,6 @@ void CReadPlan::Allocate(const CCounts& totals, std::atomic<unsigned>* pReady, b
 void CGlmModel::glmReadOBJ(std::string_view filename, const GlmReadOptions& options)
 {
     using namespace glmread;
-    const std::size_t nWindow = options.nWindowBytes ? options.nWindowBytes : s_nDefaultWindow;
     // A mapped file that gets shorter while it is read is read again, from a copy.
     for (bool bCopy = false;; bCopy = true)
     {
@@ -270,7 +269,7 @@ void CGlmModel::glmReadOBJ(std::string_view filename, const GlmReadOptions& opti
                 pathname = filename;
             }
             if (options.pThreadsUsed) *options.pThreadsUsed = 1;
-            ReadOnOneThread(*this, text, nWindow);
+            ReadOnOneThread(*this, text, WindowOf(options));
             return;
         }
         catch (const CFileChanged&)

@@ -67,7 +67,7 @@ template <ECornerForm form>
 // each, without a branch per number. Returns the position after the corner, or null when the
 // corner is not such (ScanCorner then reads it).
 template <ECornerForm form>
-[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd, const FillState& s,
+[[gnu::always_inline]] inline const char* ScanCornerAs(const char* p, const char* pEnd, const CFillState& s,
                                                        std::int64_t& v, std::int64_t& t, std::int64_t& n)
 {
     if constexpr (std::endian::native != std::endian::little) return nullptr;
@@ -112,7 +112,7 @@ template <ECornerForm form>
 // Reads the corner at p in the form `form`, as ScanCorner does, the usual corners through
 // ScanCornerAs; keeps the digit counts of its numbers for the next.
 template <ECornerForm form>
-[[gnu::always_inline]] inline const char* ScanCornerOf(const char* p, const char* pEnd, FillState& s,
+[[gnu::always_inline]] inline const char* ScanCornerOf(const char* p, const char* pEnd, CFillState& s,
                                                        std::int64_t& v, std::int64_t& t, std::int64_t& n)
 {
     if (const char* pAfter = ScanCornerAs<form>(p, pEnd, s, v, t, n)) [[likely]]
@@ -255,7 +255,7 @@ struct FaceText
 // group. Returns the position after the last corner.
 template <ECornerForm form>
 [[gnu::always_inline]] inline const char* ReadFace(const char* pAfter, std::int64_t nv, std::int64_t nt,
-                                                   std::int64_t nn, FillState& s, const FaceText& face)
+                                                   std::int64_t nn, CFillState& s, const FaceText& face)
 {
     constexpr bool bTexture = form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
     constexpr bool bNormal = form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
@@ -359,11 +359,11 @@ template <char cKind>
 // of the first statement that is not such a face (p itself when the first is not). Each form
 // has a loop of its own, apart from the rest of the pass, so that its values stay in registers.
 template <ECornerForm form>
-[[gnu::noinline]] const char* ReadFacesOfForm(const char* p, FillState& sShared, std::string_view text,
+[[gnu::noinline]] const char* ReadFacesOfForm(const char* p, CFillState& sShared, std::string_view text,
                                               const std::string& file)
 {
     const char* const pEnd = text.data() + text.size();
-    FillState s = sShared;  // a copy of its own, which the stores into the arrays cannot touch
+    CFillState s = sShared;  // a copy of its own, which the stores into the arrays cannot touch
     s.nRoom = std::min(s.nTriangleLimit - s.nTriangles, s.nGroupLimit - s.nGroupTriangles);
     while (p < pEnd && *p == 'f')
     {
@@ -392,7 +392,7 @@ template <ECornerForm form>
 // exactly the form of the face before has no other; otherwise the form is decided by the whole
 // word, as a malformed word is reported against the form it resembles. Returns the position of
 // the first statement that is not a face.
-const char* ReadFaces(const char* p, FillState& s, ECornerForm& form, std::string_view text,
+const char* ReadFaces(const char* p, CFillState& s, ECornerForm& form, std::string_view text,
                       const std::string& file)
 {
     const char* const pStart = p;
@@ -426,7 +426,7 @@ const char* ReadFaces(const char* p, FillState& s, ECornerForm& form, std::strin
 }
 
 // The share `nShare` of the part becomes the current one.
-void EnterShare(FillState& s, std::size_t nShare)
+void EnterShare(CFillState& s, std::size_t nShare)
 {
     const CGroupShare& share = s.pPart->shares[nShare];
     s.nShare = nShare;
@@ -443,7 +443,7 @@ void EnterShare(FillState& s, std::size_t nShare)
 
 }  // namespace
 
-FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
+CFillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
 {
     // Room in each array the part fills: up to the part's last element, and never more than the
     // array holds. The others are not looked at: on several threads they may be being allocated.
@@ -455,7 +455,7 @@ FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
         const std::uint64_t nRoom = array.size() / nPer > 0 ? array.size() / nPer - 1 : 0;
         return static_cast<std::uint32_t>(nBefore + nCount < nRoom ? nBefore + nCount : nRoom);
     };
-    FillState s;
+    CFillState s;
     const CCounts& before = part.before;
     const CCounts& counts = part.counts;
     s.nVertices = static_cast<std::uint32_t>(before.nVertices);
@@ -476,7 +476,7 @@ FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
     return s;
 }
 
-void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const char* pBegin)
+void FillWindow(CGlmModel& model, CFillState& s, std::string_view text, const char* pBegin)
 {
     static const char* const s_pszReader = "glmReadOBJ()";
     const std::string& file = model.pathname;
@@ -571,7 +571,7 @@ void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const cha
     s.nForm = static_cast<int>(form);
 }
 
-void EndFill(const CGlmModel& model, const FillState& s, std::string_view text)
+void EndFill(const CGlmModel& model, const CFillState& s, std::string_view text)
 {
     const CCounts& before = s.pPart->before;
     const CCounts& counts = s.pPart->counts;

@@ -95,7 +95,7 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 {
     const std::string_view all = text.View();
     const char* const pEnd = all.data() + all.size();
-    const std::size_t nWindow = options.nWindowBytes ? options.nWindowBytes : s_nDefaultWindow;
+    const std::size_t nWindow = WindowOf(options);
     std::vector<CPart> parts;
     for (const char* p = all.data(); p < pEnd;)
     {
@@ -131,10 +131,7 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
     for (CPart& part : parts)
     {
         part.before = totals;
-        totals.nVertices += part.counts.nVertices;
-        totals.nNormals += part.counts.nNormals;
-        totals.nTexcoords += part.counts.nTexcoords;
-        totals.nTriangles += part.counts.nTriangles;
+        totals += part.counts;
     }
     if (totals.nVertices > s_nMaxCount || totals.nNormals > s_nMaxCount || totals.nTexcoords > s_nMaxCount ||
         totals.nTriangles > s_nMaxCount)
@@ -179,7 +176,7 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
                     if (n & s_nArraysFailed) return;
                     nReady.wait(n, std::memory_order_acquire);
                 }
-                FillState s = StartFill(model, part, nullptr);
+                CFillState s = StartFill(model, part, nullptr);
                 text.ForEachWindow(part.pBegin, part.pEnd, nWindow,
                                    [&](std::string_view window, const char* p)
                                    { FillWindow(model, s, window, p); });

@@ -134,6 +134,15 @@ inline constexpr std::uint64_t s_nMaxCount = std::numeric_limits<std::uint32_t>:
 struct CCounts
 {
     std::uint64_t nVertices = 0, nNormals = 0, nTexcoords = 0, nTriangles = 0;
+
+    CCounts& operator+=(const CCounts& c)
+    {
+        nVertices += c.nVertices;
+        nNormals += c.nNormals;
+        nTexcoords += c.nTexcoords;
+        nTriangles += c.nTriangles;
+        return *this;
+    }
 };
 
 // A group, usemtl or mtllib line ('g', 'u', 'm'), with the triangles its part held before it.
@@ -213,7 +222,7 @@ void CountWindow(CGlmModel& model, CPart& part, CReadPlan* pPlan, std::string_vi
 // Where the filling pass of a part writes, and what it has read so far. The limits are the
 // smaller of the counts of the first pass and the sizes of the arrays, so nothing is written
 // beyond them; the arrays the part has nothing for are not looked at, and have no room.
-struct FillState
+struct CFillState
 {
     float* pVertices = nullptr;  // the model's arrays (not owned)
     float* pNormals = nullptr;
@@ -237,14 +246,14 @@ struct FillState
     int nForm = 0;                              // the form of the face before
 };
 
-// Starts filling `part` of `model`; pPlan as for FillState.
-FillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan);
+// Starts filling `part` of `model`; pPlan as for CFillState.
+CFillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan);
 
 // The filling pass over the window from pBegin to the end of `text`, as for CountWindow.
-void FillWindow(CGlmModel& model, FillState& s, std::string_view text, const char* pBegin);
+void FillWindow(CGlmModel& model, CFillState& s, std::string_view text, const char* pBegin);
 
 // Ends filling a part: its counts and shares must have been filled exactly.
-void EndFill(const CGlmModel& model, const FillState& s, std::string_view text);
+void EndFill(const CGlmModel& model, const CFillState& s, std::string_view text);
 
 // Reads the file on nThreads threads (2 or more) in parts of about nPartBytes; false when it
 // found a fault, which a read on one thread then reports.
@@ -252,6 +261,12 @@ bool ReadParallel(CGlmModel& model, const CObjText& text, const GlmReadOptions& 
 
 // Window size of a read, when the options leave it open.
 inline constexpr std::size_t s_nDefaultWindow = std::size_t(4) << 20;
+
+// The window size of a read with `options`.
+inline std::size_t WindowOf(const GlmReadOptions& options)
+{
+    return options.nWindowBytes ? options.nWindowBytes : s_nDefaultWindow;
+}
 
 // The text beyond a window that the counting pass on one thread may leave mapped for the filling
 // pass (which then need not fault its pages in again) besides the room of the arrays not yet

@@ -110,6 +110,17 @@ std::size_t PageSize()
     return s_nPage;
 }
 
+// The start of the page p is in, and of the first page at or after p.
+const char* PageDown(const char* p)
+{
+    return reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(p) & ~(PageSize() - 1));
+}
+const char* PageUp(const char* p)
+{
+    const std::uintptr_t nMask = PageSize() - 1;
+    return reinterpret_cast<const char*>((reinterpret_cast<std::uintptr_t>(p) + nMask) & ~nMask);
+}
+
 }  // namespace
 
 void EndProcess()
@@ -216,13 +227,8 @@ void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t n
                              const std::function<void(std::string_view, const char*)>& read,
                              std::size_t nKeep) const
 {
-    const std::uintptr_t nPageMask = PageSize() - 1;
     // Pages wholly inside the part are dropped; the two it may share with its neighbours stay.
-    const auto pageUp = [&](const char* p)
-    { return reinterpret_cast<const char*>((reinterpret_cast<std::uintptr_t>(p) + nPageMask) & ~nPageMask); };
-    const auto pageDown = [&](const char* p)
-    { return reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(p) & ~nPageMask); };
-    const char* pDropped = pageUp(pBegin);  // pages before it are dropped or not the part's
+    const char* pDropped = PageUp(pBegin);  // pages before it are dropped or not the part's
     for (const char* p = pBegin; p < pEnd;)
     {
         const char* pWindowEnd =
@@ -232,7 +238,7 @@ void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t n
         if (m_nMapped)
         {
             const char* const pKept = static_cast<std::size_t>(pEnd - pBegin) > nKeep ? pEnd - nKeep : pBegin;
-            const char* const pTo = pageDown(pWindowEnd < pKept ? pWindowEnd : pKept);
+            const char* const pTo = PageDown(pWindowEnd < pKept ? pWindowEnd : pKept);
             if (pTo > pDropped)
             {
                 ::madvise(const_cast<char*>(pDropped), static_cast<std::size_t>(pTo - pDropped),
@@ -247,10 +253,8 @@ void CObjText::ForEachWindow(const char* pBegin, const char* pEnd, std::size_t n
 void CObjText::Drop(const char* pBegin, const char* pEnd) const
 {
     if (!m_nMapped || pEnd <= pBegin) return;
-    const std::uintptr_t nPageMask = PageSize() - 1;
-    const std::uintptr_t nFrom = reinterpret_cast<std::uintptr_t>(pBegin) & ~nPageMask;
-    const std::uintptr_t nTo = (reinterpret_cast<std::uintptr_t>(pEnd) + nPageMask) & ~nPageMask;
-    ::madvise(reinterpret_cast<void*>(nFrom), nTo - nFrom, MADV_DONTNEED);
+    const char* const pFrom = PageDown(pBegin);
+    ::madvise(const_cast<char*>(pFrom), static_cast<std::size_t>(PageUp(pEnd) - pFrom), MADV_DONTNEED);
 }
 
 const char* LineStartFrom(const char* p, const char* pBegin, const char* pEnd)
