@@ -146,25 +146,6 @@ template <ECornerForm form>
     return pAfter;
 }
 
-// Reads the word at p as a number when the fast conversion left it (another form, or a malformed
-// word); a malformed one ends the process with a message naming the file and the line. Returns
-// the position after the word.
-[[gnu::noinline]] const char* ReadOtherFloat(const char* p, std::string_view text, float& fValue,
-                                             const char* pszReader, const std::string& file)
-{
-    CTextCursor cursor(text);
-    cursor.SetPos(p);
-    const std::string_view word = cursor.NextWordOnLine();
-    if (!ParseFloat(word, fValue))
-    {
-        const std::string_view quoted =
-            word.empty() ? cursor.WordAt(word.data()) : word;  // "#..." as it stands
-        Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
-                  Len(quoted), quoted.data());
-    }
-    return cursor.Pos();
-}
-
 // Reads the nCount numbers of the current line from p into pValues, as ReadFloats does; returns
 // the position after the last.
 template <int nCount>
@@ -442,6 +423,22 @@ void EnterShare(CFillState& s, std::size_t nShare)
 }
 
 }  // namespace
+
+const char* ReadOtherFloat(const char* p, std::string_view text, float& fValue, const char* pszReader,
+                           const std::string& file)
+{
+    CTextCursor cursor(text);
+    cursor.SetPos(p);
+    const std::string_view word = cursor.NextWordOnLine();
+    if (!ParseFloat(word, fValue))
+    {
+        const std::string_view quoted =
+            word.empty() ? cursor.WordAt(word.data()) : word;  // "#..." as it stands
+        Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
+                  Len(quoted), quoted.data());
+    }
+    return cursor.Pos();
+}
 
 CFillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan)
 {

@@ -1,8 +1,8 @@
 // GlmReadMtl: the MTL reader: a counting pass for the number of materials, then their colours
 // and shininess, with the line rules of the OBJ reader.
 #include "model/GlmModel.h"
-#include "model/GlmReadNumbers.h"  // FastFloat, ParseFloat
-#include "model/GlmReadPasses.h"   // CObjText, the faults
+#include "model/GlmReadNumbers.h"  // FastFloat
+#include "model/GlmReadPasses.h"   // CObjText, the faults, ReadOtherFloat
 #include "model/GlmReadText.h"     // CTextCursor
 
 #include "platform/Diagnostics.h"  // plat::Trace for the file failure
@@ -12,27 +12,16 @@ namespace
 
 using namespace glmread;
 
-// Reads `nCount` numbers of the current line into pValues; a missing or malformed one ends the
-// process with a message naming the file and the line.
-void ReadFloats(CTextCursor& cursor, float* pValues, int nCount, const char* pszReader,
+// Reads `nCount` numbers of the current line of `text` into pValues; a missing or malformed one
+// ends the process with a message naming the file and the line.
+void ReadFloats(CTextCursor& cursor, std::string_view text, float* pValues, int nCount, const char* pszReader,
                 const std::string& file)
 {
     for (int i = 0; i < nCount; i++)
     {
         cursor.SkipBlanks();
-        if (const char* pAfter = FastFloat(cursor.Pos(), cursor.End(), pValues[i]))
-        {
-            cursor.SetPos(pAfter);
-            continue;
-        }
-        const std::string_view word = cursor.NextWordOnLine();
-        if (!ParseFloat(word, pValues[i]))
-        {
-            const std::string_view quoted =
-                word.empty() ? cursor.WordAt(word.data()) : word;  // "#..." as it stands
-            Malformed(pszReader, file, cursor.LineOf(word.data()), "expected a number, found \"%.*s\".\n",
-                      Len(quoted), quoted.data());
-        }
+        const char* pAfter = FastFloat(cursor.Pos(), cursor.End(), pValues[i]);
+        cursor.SetPos(pAfter ? pAfter : ReadOtherFloat(cursor.Pos(), text, pValues[i], pszReader, file));
     }
 }
 
@@ -92,14 +81,14 @@ void CGlmModel::_glmReadMTL(std::string_view name)
                              : word[1] == 'a' ? material.ambient
                              : word[1] == 's' ? material.specular
                                               : nullptr;
-            if (pColour) ReadFloats(cursor, pColour, 3, s_pszReader, filename);
+            if (pColour) ReadFloats(cursor, text, pColour, 3, s_pszReader, filename);
             cursor.SkipLine();
             break;
         }
         case 'N':
         {
             float fShininess = 0.0f;
-            ReadFloats(cursor, &fShininess, 1, s_pszReader, filename);
+            ReadFloats(cursor, text, &fShininess, 1, s_pszReader, filename);
             fShininess = static_cast<float>(fShininess / 1000.0);
             fShininess = static_cast<float>(fShininess * 128.0);
             materials[nCurrent].shininess = fShininess;

@@ -246,6 +246,12 @@ struct CFillState
     int nForm = 0;                              // the form of the face before
 };
 
+// Reads the word at p in `text` as a number when the fast conversions left it (another form, or a
+// malformed word); a malformed one ends the process with a message naming the file and the line.
+// Returns the position after the word.
+[[gnu::noinline]] const char* ReadOtherFloat(const char* p, std::string_view text, float& fValue,
+                                             const char* pszReader, const std::string& file);
+
 // Starts filling `part` of `model`; pPlan as for CFillState.
 CFillState StartFill(CGlmModel& model, const CPart& part, CReadPlan* pPlan);
 
