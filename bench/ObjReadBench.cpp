@@ -53,19 +53,19 @@ constexpr int s_nMany = 20000;     // groups, or materials, of the small models
 constexpr int s_nRuns = 15;        // rounds; the best and the median count, so other load matters less
 constexpr int s_nThreadRuns = 60;  // rounds of glmReadOBJ alone on every core and on one thread
 
-struct Counts
+struct CCounts
 {
     std::uint64_t nVertices = 0;   // positions
     std::uint64_t nTriangles = 0;  // triangles after fanning the polygons
-    bool operator==(const Counts&) const = default;
+    bool operator==(const CCounts&) const = default;
 };
 
 // One generated model: its name, its file, and the counts every reader must find.
-struct Model
+struct CModel
 {
     const char* pszName;
     std::string path;
-    Counts expected;
+    CCounts expected;
 };
 
 std::FILE* Open(const std::filesystem::path& path)
@@ -81,7 +81,7 @@ std::FILE* Open(const std::filesystem::path& path)
 
 // The exporter model: a wavy grid of s_nSide² quads with texture coordinates and normals, in
 // eight groups with two materials.
-Counts WriteExporter(const std::filesystem::path& obj)
+CCounts WriteExporter(const std::filesystem::path& obj)
 {
     std::FILE* pMtl = Open(obj.parent_path() / "exporter.mtl");
     std::fputs("newmtl stone\nKd 0.6 0.6 0.6\nNs 100\nnewmtl moss\nKd 0.2 0.5 0.1\n", pMtl);
@@ -117,12 +117,12 @@ Counts WriteExporter(const std::filesystem::path& obj)
         }
     }
     std::fclose(f);
-    return Counts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nSide) * s_nSide};
+    return CCounts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nSide) * s_nSide};
 }
 
 // The plain model: positions only, in exponent form with signs and tabs as some programs print
 // them, and triangles of three vertex numbers.
-Counts WritePlain(const std::filesystem::path& obj)
+CCounts WritePlain(const std::filesystem::path& obj)
 {
     std::FILE* f = Open(obj);
     const int n = s_nPlainSide + 1;
@@ -139,12 +139,12 @@ Counts WritePlain(const std::filesystem::path& obj)
             std::fprintf(f, "f %d %d %d\nf %d %d %d\n", a, b, c, a, c, d);
         }
     std::fclose(f);
-    return Counts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nPlainSide) * s_nPlainSide};
+    return CCounts{std::uint64_t(n) * n, 2 * std::uint64_t(s_nPlainSide) * s_nPlainSide};
 }
 
 // Many groups (bMaterials false) or many materials: s_nMany faces over a strip of vertices, each
 // in a group of its own, or each with a material of its own from the library beside it.
-Counts WriteMany(const std::filesystem::path& obj, bool bMaterials)
+CCounts WriteMany(const std::filesystem::path& obj, bool bMaterials)
 {
     std::FILE* f = Open(obj);
     if (bMaterials)
@@ -163,7 +163,7 @@ Counts WriteMany(const std::filesystem::path& obj, bool bMaterials)
         std::fprintf(f, "f %d %d %d\n", 2 * i + 1, 2 * i + 3, 2 * i + 2);
     }
     std::fclose(f);
-    return Counts{2 * std::uint64_t(s_nMany + 1), std::uint64_t(s_nMany)};
+    return CCounts{2 * std::uint64_t(s_nMany + 1), std::uint64_t(s_nMany)};
 }
 
 // Leaves the file cached as the system caches a file it reads from disk: written out, dropped
@@ -185,12 +185,12 @@ void Settle(const std::filesystem::path& path)
     ::close(fd);
 }
 
-std::vector<Model> WriteModels(const std::filesystem::path& dir, bool bSettle)
+std::vector<CModel> WriteModels(const std::filesystem::path& dir, bool bSettle)
 {
-    std::vector<Model> models = {{"exporter", (dir / "exporter.obj").string(), {}},
-                                 {"plain", (dir / "plain.obj").string(), {}},
-                                 {"groups", (dir / "groups.obj").string(), {}},
-                                 {"materials", (dir / "materials.obj").string(), {}}};
+    std::vector<CModel> models = {{"exporter", (dir / "exporter.obj").string(), {}},
+                                  {"plain", (dir / "plain.obj").string(), {}},
+                                  {"groups", (dir / "groups.obj").string(), {}},
+                                  {"materials", (dir / "materials.obj").string(), {}}};
     models[0].expected = WriteExporter(models[0].path);
     models[1].expected = WritePlain(models[1].path);
     models[2].expected = WriteMany(models[2].path, false);
@@ -200,22 +200,22 @@ std::vector<Model> WriteModels(const std::filesystem::path& dir, bool bSettle)
     return models;
 }
 
-Counts ReadOurs(const std::string& path, unsigned nThreads)
+CCounts ReadOurs(const std::string& path, unsigned nThreads)
 {
     CGlmModel model;
     GlmReadOptions options;
     options.nThreads = nThreads;
     model.glmReadOBJ(path, options);
-    return Counts{model.numvertices, model.numtriangles};
+    return CCounts{model.numvertices, model.numtriangles};
 }
 
-Counts ReadTiny(const std::string& path)
+CCounts ReadTiny(const std::string& path)
 {
     tinyobj::attrib_t attrib;
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
     std::string warn, err;
-    Counts counts;
+    CCounts counts;
     const std::string dir = std::filesystem::path(path).parent_path().string() + "/";
     if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), dir.c_str(), true))
         return counts;
@@ -226,26 +226,26 @@ Counts ReadTiny(const std::string& path)
 }
 
 // assimp gives each corner a vertex of its own; its vertex count is not compared.
-Counts ReadAssimp(const std::string& path)
+CCounts ReadAssimp(const std::string& path)
 {
     Assimp::Importer importer;
     const aiScene* pScene = importer.ReadFile(path, aiProcess_Triangulate);
-    Counts counts;
+    CCounts counts;
     for (unsigned i = 0; pScene && i < pScene->mNumMeshes; i++)
         counts.nTriangles += pScene->mMeshes[i]->mNumFaces;
     return counts;
 }
 
-struct Reader
+struct CReader
 {
     const char* pszName;
-    std::function<Counts(const std::string&)> read;
+    std::function<CCounts(const std::string&)> read;
     bool bVertices;  // whether its vertex count is the file's
 };
 
-const std::vector<Reader>& Readers()
+const std::vector<CReader>& Readers()
 {
-    static const std::vector<Reader> s_readers = {
+    static const std::vector<CReader> s_readers = {
         {"ours", [](const std::string& path) { return ReadOurs(path, 0); }, true},
         {"ours1", [](const std::string& path) { return ReadOurs(path, 1); }, true},
         {"tiny", ReadTiny, true},
@@ -270,7 +270,7 @@ double MedianOf(std::vector<double> values)
 }
 
 // The times of one reader on one model, one per round.
-struct Timing
+struct CTiming
 {
     std::vector<double> walls;  // wall-clock times, seconds
     std::vector<double> cpus;   // processor times of the process (all threads), seconds
@@ -282,7 +282,7 @@ struct Timing
     // The median over the rounds of this reader's time over `other`'s in the same round: a spell
     // of load, or of a faster machine, that lasts a few rounds moves it less than the best or the
     // median of each alone, as it falls on both times of a round.
-    double RoundRatio(const Timing& other) const
+    double RoundRatio(const CTiming& other) const
     {
         std::vector<double> ratios;
         for (std::size_t i = 0; i < walls.size() && i < other.walls.size(); i++)
@@ -292,11 +292,11 @@ struct Timing
 };
 
 // Reads the model once with the reader and adds the times to `timing`.
-void Time(const Reader& reader, const Model& model, Timing& timing)
+void Time(const CReader& reader, const CModel& model, CTiming& timing)
 {
     const auto start = std::chrono::steady_clock::now();
     const double dCpuStart = CpuSeconds();
-    Counts counts = reader.read(model.path);
+    CCounts counts = reader.read(model.path);
     timing.cpus.push_back(CpuSeconds() - dCpuStart);
     timing.walls.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (!reader.bVertices) counts.nVertices = model.expected.nVertices;
@@ -315,10 +315,10 @@ int main(int argc, char** argv)
     const bool bAsWritten = argc == 2 && std::strcmp(argv[1], "--as-written") == 0;
     if (argc == 4 && std::strcmp(argv[1], "--read") == 0)
     {
-        for (const Reader& reader : Readers())
+        for (const CReader& reader : Readers())
             if (std::strcmp(reader.pszName, argv[2]) == 0)
             {
-                const Counts counts = reader.read(argv[3]);
+                const CCounts counts = reader.read(argv[3]);
                 std::printf("%s: %llu vertices, %llu triangles\n", reader.pszName,
                             static_cast<unsigned long long>(counts.nVertices),
                             static_cast<unsigned long long>(counts.nTriangles));
@@ -340,7 +340,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::filesystem::path dir = pattern;
-    const std::vector<Model> models = WriteModels(dir, !bAsWritten);
+    const std::vector<CModel> models = WriteModels(dir, !bAsWritten);
 
     bool bAgree = true;
     std::printf("%d rounds of one read per reader; wall and cpu (processor time of all threads) are the best "
@@ -350,17 +350,17 @@ int main(int argc, char** argv)
                 s_nRuns, bAsWritten ? "as written" : "as read from disk");
     std::printf("%-10s %6s %-7s %8s %8s %8s %7s %7s %8s %8s\n", "model", "MB", "reader", "wall s", "median s",
                 "cpu s", "MB/s", "ratio", "ratio md", "ratio rd");
-    for (const Model& model : models)
+    for (const CModel& model : models)
     {
         const double dMegabytes = double(std::filesystem::file_size(model.path)) / 1e6;
-        std::vector<Timing> timings(Readers().size());
+        std::vector<CTiming> timings(Readers().size());
         for (int nRound = 0; nRound < s_nRuns; nRound++)
             for (std::size_t i = 0; i < timings.size(); i++)
                 Time(Readers()[i], model, timings[i]);
-        const Timing& ours = timings[1];
+        const CTiming& ours = timings[1];
         for (std::size_t i = 0; i < timings.size(); i++)
         {
-            const Timing& t = timings[i];
+            const CTiming& t = timings[i];
             std::printf("%-10s %6.1f %-7s %8.4f %8.4f %8.4f %7.1f %7.2f %8.2f %8.2f%s\n", model.pszName,
                         dMegabytes, Readers()[i].pszName, t.Best(), t.Median(), t.BestCpu(),
                         dMegabytes / t.Best(), t.Best() / ours.Best(), t.Median() / ours.Median(),
@@ -373,26 +373,26 @@ int main(int argc, char** argv)
     // on every core: ours1 over ours, and beside it what the machine allows: two reads on one
     // thread each, side by side, against one alone (2 × ours1 over the pair). Cores that share
     // caches, memory or a host slow each other down, and no read on two threads beats the pair.
-    const Reader pair = {"pair",
-                         [](const std::string& path)
-                         {
-                             Counts other;
-                             std::thread second([&] { other = ReadOurs(path, 1); });
-                             const Counts counts = ReadOurs(path, 1);
-                             second.join();
-                             return counts == other ? counts : Counts();
-                         },
-                         true};
+    const CReader pair = {"pair",
+                          [](const std::string& path)
+                          {
+                              CCounts other;
+                              std::thread second([&] { other = ReadOurs(path, 1); });
+                              const CCounts counts = ReadOurs(path, 1);
+                              second.join();
+                              return counts == other ? counts : CCounts();
+                          },
+                          true};
     std::printf(
         "\n%d rounds of glmReadOBJ alone; speed-up of the threads (ours1 over ours) and the most the "
         "machine allows (2 × ours1 over two reads on one thread each at once): best over best, median "
         "over median, median of the rounds\n",
         s_nThreadRuns);
     std::printf("%-10s %8s %8s %8s   %8s %8s %8s\n", "model", "threads", "md", "rd", "allows", "md", "rd");
-    for (const Model& model : models)
+    for (const CModel& model : models)
     {
         if (std::filesystem::file_size(model.path) < GlmReadOptions().nParallelBytes) continue;
-        Timing ours, ours1, both;
+        CTiming ours, ours1, both;
         for (int nRound = 0; nRound < s_nThreadRuns; nRound++)
         {
             Time(Readers()[0], model, ours);

@@ -168,7 +168,7 @@ template <int nCount>
 }
 
 // The text of the face being read, for its messages.
-struct FaceText
+struct CFaceText
 {
     std::string_view text;     // the whole file text (not owned)
     const std::string* pFile;  // the file name (not owned)
@@ -176,7 +176,7 @@ struct FaceText
     const char* pFirst;        // its first corner
 };
 
-[[noreturn, gnu::noinline, gnu::cold]] void CornerOutOfRange(const FaceText& face, const char* pCorner,
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOutOfRange(const CFaceText& face, const char* pCorner,
                                                              const char* pszKind, std::int64_t nNumber,
                                                              std::uint32_t nRead)
 {
@@ -187,7 +187,7 @@ struct FaceText
               nNumber, Len(corner), corner.data(), nRead);
 }
 
-[[noreturn, gnu::noinline, gnu::cold]] void CornerOfOtherForm(const FaceText& face, const char* pCorner)
+[[noreturn, gnu::noinline, gnu::cold]] void CornerOfOtherForm(const CFaceText& face, const char* pCorner)
 {
     const CTextCursor cursor(face.text);
     const std::string_view corner = cursor.WordAt(pCorner), first = cursor.WordAt(face.pFirst);
@@ -205,7 +205,7 @@ struct FaceText
 // Turns a corner number of the file into an element number among the nRead elements of its
 // kind read so far; 0 and numbers beyond them end the read.
 [[gnu::always_inline]] inline std::uint32_t Resolve(std::int64_t nNumber, std::uint32_t nRead,
-                                                    const char* pszKind, const FaceText& face,
+                                                    const char* pszKind, const CFaceText& face,
                                                     const char* pCorner)
 {
     if (static_cast<std::uint64_t>(nNumber - 1) < nRead) [[likely]]  // 1 to nRead: the number as it stands
@@ -236,7 +236,7 @@ struct FaceText
 // group. Returns the position after the last corner.
 template <ECornerForm form>
 [[gnu::always_inline]] inline const char* ReadFace(const char* pAfter, std::int64_t nv, std::int64_t nt,
-                                                   std::int64_t nn, CFillState& s, const FaceText& face)
+                                                   std::int64_t nn, CFillState& s, const CFaceText& face)
 {
     constexpr bool bTexture = form == ECornerForm::vertexTexture || form == ECornerForm::vertexTextureNormal;
     constexpr bool bNormal = form == ECornerForm::vertexNormal || form == ECornerForm::vertexTextureNormal;
@@ -358,7 +358,7 @@ template <ECornerForm form>
             pFirst = SkipLineBlanks(q, pEnd);
             if (!StartsNumberAt(pFirst, pEnd)) OverrunAt(text, file, p);
         }
-        const FaceText face{text, &file, p, pFirst};
+        const CFaceText face{text, &file, p, pFirst};
         std::int64_t nv = 0, nt = 0, nn = 0;
         const char* const pAfter = ScanCornerOf<form>(face.pFirst, pEnd, s, nv, nt, nn);
         if (!pAfter) break;  // another form
@@ -399,7 +399,7 @@ const char* ReadFaces(const char* p, CFillState& s, ECornerForm& form, std::stri
     while (++q < pEnd && !IsWordEnd(*q))
     {
     }
-    const FaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
+    const CFaceText face{text, &file, p, SkipLineBlanks(q, pEnd)};
     form = FormOf(CTextCursor(text).TokenAt(face.pFirst));
     p = read(form);
     if (p == pStart) CornerOfOtherForm(face, face.pFirst);
