@@ -92,7 +92,9 @@ act() {
   elif ((r < 76)); then
     count repeated
     k=${held[RANDOM % ${#held[@]}]}
-    xdotool windowfocus "$game" key --window "$game" --repeat $((RANDOM % 30 + 2)) --delay 15 "$k" 2>/dev/null
+    presses=()  # the same key 2 to 31 times, 15 ms apart, as the keyboard's own repeat sends it
+    for ((i = RANDOM % 30 + 2; i > 0; i--)); do presses+=("$k"); done
+    xdotool windowfocus "$game" key --window "$game" --delay 15 "${presses[@]}" 2>/dev/null
   elif ((r < 83)); then
     count resize
     xdotool windowsize "$game" 1 1 sleep 0.3 windowsize "$game" $((RANDOM % 600 + 200)) $((RANDOM % 400 + 150)) \
